@@ -1,0 +1,225 @@
+#include "codepage.h"
+
+#include "error.h"
+
+#include <cerrno>
+#include <clocale>
+#include <iconv.h>
+#include <locale.h>
+
+namespace lorvane {
+
+namespace {
+
+constexpr const char *kDefaultCodePage = "CP1251";
+constexpr const char *kUtf16 = "UTF-16LE";
+
+class Iconv
+{
+public:
+    Iconv(const char *to, const char *from) : m_cd(iconv_open(to, from)) {}
+    ~Iconv()
+    {
+        if (ok())
+            iconv_close(m_cd);
+    }
+    Iconv(const Iconv &) = delete;
+    Iconv &operator=(const Iconv &) = delete;
+
+    bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
+    void reset() { iconv(m_cd, nullptr, nullptr, nullptr, nullptr); }
+    // Returns 0 on success or the errno of the stop.
+    int convert(const char *&in, size_t &inLeft, char *&out, size_t &outLeft)
+    {
+        char *src = const_cast<char *>(in);
+        size_t rc = iconv(m_cd, &src, &inLeft, &out, &outLeft);
+        in = src;
+        return rc == static_cast<size_t>(-1) ? errno : 0;
+    }
+
+private:
+    iconv_t m_cd;
+};
+
+// glibc's transliteration follows LC_CTYPE; run it under C.UTF-8 so the same
+// text gives the same bytes whatever the user's locale.
+class Utf8CtypeScope
+{
+public:
+    Utf8CtypeScope()
+        : m_locale(newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr)))
+    {
+        if (m_locale)
+            m_previous = uselocale(m_locale);
+    }
+    ~Utf8CtypeScope()
+    {
+        if (m_locale) {
+            uselocale(m_previous);
+            freelocale(m_locale);
+        }
+    }
+    Utf8CtypeScope(const Utf8CtypeScope &) = delete;
+    Utf8CtypeScope &operator=(const Utf8CtypeScope &) = delete;
+
+private:
+    locale_t m_locale;
+    locale_t m_previous = nullptr;
+};
+
+bool isUtf8Name(const QString &name)
+{
+    const QString upper = name.toUpper();
+    return upper == u"UTF-8" || upper == u"UTF8" || upper == u"CP65001";
+}
+
+} // namespace
+
+CodePage::CodePage(const QString &name)
+    : m_name(name), m_iconvName(name.toLatin1()), m_utf8(isUtf8Name(name))
+{
+    Iconv probe(kUtf16, m_iconvName.constData());
+    if (!probe.ok() || name.isEmpty())
+        throw Error(QStringLiteral("Unknown code page \"%1\"").arg(name));
+    if (m_utf8)
+        return;
+
+    m_singleByte = true;
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        const char *in = &byte;
+        size_t inLeft = 1;
+        char16_t units[4] = {};
+        char *out = reinterpret_cast<char *>(units);
+        size_t outLeft = sizeof units;
+        const int err = probe.convert(in, inLeft, out, outLeft);
+        probe.reset();
+        if (err == EINVAL) { // a lead byte: the code page is multi-byte
+            m_singleByte = false;
+            break;
+        }
+        const bool oneUnit = err == 0 && outLeft == sizeof units - sizeof(char16_t);
+        // A byte that the code page leaves undefined is the character of
+        // the same value.
+        m_table[b] = oneUnit ? units[0] : char16_t(b);
+    }
+    m_asciiIdentity = m_singleByte;
+    for (int b = 0; b < 128 && m_asciiIdentity; ++b)
+        m_asciiIdentity = m_table[b] == b;
+}
+
+CodePage::~CodePage() = default;
+
+const CodePage &CodePage::System()
+{
+    static const QString name = [] {
+        const QByteArray env = qgetenv("LORVANE_CODEPAGE");
+        return env.isEmpty() ? QString::fromLatin1(kDefaultCodePage) : QString::fromLocal8Bit(env);
+    }();
+    static const std::unique_ptr<CodePage> page = [] {
+        try {
+            return std::make_unique<CodePage>(name);
+        } catch (const Error &) {
+            return std::unique_ptr<CodePage>();
+        }
+    }();
+    if (!page)
+        throw Error(QStringLiteral("Unknown code page \"%1\" in LORVANE_CODEPAGE").arg(name));
+    return *page;
+}
+
+QString CodePage::decode(const char *data, qsizetype size) const
+{
+    if (m_utf8)
+        return QString::fromUtf8(data, size);
+    if (!m_singleByte)
+        return decodeMultiByte(data, size);
+    QString text(size, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(text.data());
+    const auto *in = reinterpret_cast<const unsigned char *>(data);
+    for (qsizetype i = 0; i < size; ++i)
+        out[i] = m_table[in[i]];
+    return text;
+}
+
+QString CodePage::decodeMultiByte(const char *data, qsizetype size) const
+{
+    Iconv cd(kUtf16, m_iconvName.constData());
+    QString text;
+    text.reserve(size);
+    const char *in = data;
+    size_t inLeft = static_cast<size_t>(size);
+    char16_t buffer[1024];
+    while (inLeft > 0) {
+        char *out = reinterpret_cast<char *>(buffer);
+        size_t outLeft = sizeof buffer;
+        const int err = cd.convert(in, inLeft, out, outLeft);
+        text.append(reinterpret_cast<const QChar *>(buffer),
+                    qsizetype((sizeof buffer - outLeft) / sizeof(char16_t)));
+        if (err == EILSEQ || err == EINVAL) {
+            // Decoding never fails: an undefined byte is its own character.
+            text.append(QChar(char16_t(static_cast<unsigned char>(*in))));
+            ++in;
+            --inLeft;
+            cd.reset();
+        } else if (err != 0 && err != E2BIG) {
+            break;
+        }
+    }
+    return text;
+}
+
+QByteArray CodePage::encode(QStringView text) const
+{
+    if (m_utf8)
+        return text.toUtf8();
+    if (m_asciiIdentity) {
+        bool ascii = true;
+        for (QChar c : text) {
+            if (c.unicode() >= 0x80) {
+                ascii = false;
+                break;
+            }
+        }
+        if (ascii)
+            return text.toLatin1();
+    }
+    return encodeWithIconv(text);
+}
+
+QByteArray CodePage::encodeWithIconv(QStringView text) const
+{
+    Utf8CtypeScope scope;
+    Iconv cd((m_iconvName + "//TRANSLIT").constData(), kUtf16);
+    if (!cd.ok())
+        throw Error(QStringLiteral("Unknown code page \"%1\"").arg(m_name));
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    const char *in = reinterpret_cast<const char *>(text.utf16());
+    size_t inLeft = static_cast<size_t>(text.size()) * sizeof(char16_t);
+    char buffer[4096];
+    while (inLeft > 0) {
+        char *out = buffer;
+        size_t outLeft = sizeof buffer;
+        const int err = cd.convert(in, inLeft, out, outLeft);
+        bytes.append(buffer, qsizetype(sizeof buffer - outLeft));
+        if (err == EILSEQ || err == EINVAL) {
+            // No best fit: the default character. Step over a whole
+            // surrogate pair, or one lone code unit.
+            bytes.append('?');
+            const char16_t unit = *reinterpret_cast<const char16_t *>(in);
+            size_t step = sizeof(char16_t);
+            if (QChar::isHighSurrogate(unit) && inLeft >= 2 * sizeof(char16_t)
+                && QChar::isLowSurrogate(*reinterpret_cast<const char16_t *>(in + 2)))
+                step *= 2;
+            in += step;
+            inLeft -= step;
+            cd.reset();
+        } else if (err != 0 && err != E2BIG) {
+            break;
+        }
+    }
+    return bytes;
+}
+
+} // namespace lorvane

@@ -1,0 +1,58 @@
+#include "emptyvalue.h"
+
+#include "error.h"
+
+#include <QDate>
+#include <QDateTime>
+
+namespace lorvane {
+
+namespace {
+
+// Day zero of the date-time numbers that dates are compared with.
+const QDate kDateZero(1899, 12, 30);
+
+} // namespace
+
+bool IsEmptyValue(QStringView text)
+{
+    return text.isEmpty() || (text.size() == 1 && text[0] == u'\0');
+}
+
+bool IsEmptyValue(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return true;
+    switch (value.typeId()) {
+    case QMetaType::QString:
+        return IsEmptyValue(QStringView(value.toString()));
+    case QMetaType::Bool:
+        return !value.toBool();
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+        return value.toLongLong() == 0 && value.toULongLong() == 0;
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return value.toDouble() == 0.0;
+    case QMetaType::QDate:
+        return value.toDate() == kDateZero;
+    case QMetaType::QDateTime:
+        return value.toDateTime() == QDateTime(kDateZero, QTime(0, 0));
+    case QMetaType::QByteArray:
+        return value.toByteArray().isEmpty();
+    default:
+        throw Error(QStringLiteral("Проверка пустого значения. Переменная неопределенного типа %1.")
+                        .arg(QString::number(value.typeId(), 16).toUpper()));
+    }
+}
+
+} // namespace lorvane

@@ -1,0 +1,151 @@
+#include "shortdate.h"
+
+#include <QLocale>
+
+#include <array>
+
+namespace lorvane {
+
+namespace {
+
+class Scanner
+{
+public:
+    explicit Scanner(QStringView text) : m_text(text) {}
+
+    void skipBlanks()
+    {
+        while (m_pos < m_text.size() && m_text[m_pos] == u' ')
+            ++m_pos;
+    }
+    bool atEnd() const { return m_pos >= m_text.size(); }
+    bool take(QChar c)
+    {
+        if (atEnd() || m_text[m_pos] != c)
+            return false;
+        ++m_pos;
+        return true;
+    }
+    bool atDigit() const { return !atEnd() && m_text[m_pos] >= u'0' && m_text[m_pos] <= u'9'; }
+    // A number of one to four digits, with its digit count.
+    bool number(int &value, int &digits)
+    {
+        value = 0;
+        digits = 0;
+        while (atDigit()) {
+            if (++digits > 4)
+                return false;
+            value = value * 10 + (m_text[m_pos].unicode() - u'0');
+            ++m_pos;
+        }
+        return digits > 0;
+    }
+
+private:
+    QStringView m_text;
+    qsizetype m_pos = 0;
+};
+
+int expandYear(int year, int digits, int currentYear)
+{
+    if (digits > 2)
+        return year;
+    const int first = currentYear - 50;
+    int expanded = first - first % 100 + year;
+    if (expanded < first)
+        expanded += 100;
+    return expanded;
+}
+
+} // namespace
+
+DateFormat DateFormat::FromPattern(const QString &pattern)
+{
+    DateFormat format;
+    format.pattern = pattern;
+    const qsizetype d = pattern.indexOf(u'd');
+    const qsizetype m = pattern.indexOf(u'M');
+    const qsizetype y = pattern.indexOf(u'y');
+    if (y >= 0 && y < m && y < d)
+        format.order = Order::YearMonthDay;
+    else if (m >= 0 && d >= 0 && m < d)
+        format.order = Order::MonthDayYear;
+    else
+        format.order = Order::DayMonthYear;
+    for (QChar c : pattern) {
+        if (c != u'd' && c != u'M' && c != u'y' && c != u' ') {
+            format.separator = c;
+            break;
+        }
+    }
+    return format;
+}
+
+DateFormat SystemDateFormat()
+{
+    const QLocale locale = QLocale::system();
+    if (locale.language() == QLocale::C)
+        return DateFormat::FromPattern(QStringLiteral("dd.MM.yyyy"));
+    return DateFormat::FromPattern(locale.dateFormat(QLocale::ShortFormat));
+}
+
+std::optional<QDate> ReadShortDate(QStringView text, const DateFormat &format, QDate today)
+{
+    Scanner scan(text);
+    std::array<int, 3> values{};
+    std::array<int, 3> digits{};
+    int count = 0;
+    scan.skipBlanks();
+    while (count < 3) {
+        if (!scan.number(values[count], digits[count]))
+            return std::nullopt;
+        ++count;
+        scan.skipBlanks();
+        if (!scan.take(format.separator))
+            break;
+        scan.skipBlanks();
+        if (count >= 2 && !scan.atDigit())
+            break;
+    }
+    scan.skipBlanks();
+    if (!scan.atEnd() || count < 2)
+        return std::nullopt;
+
+    int year = today.year();
+    int month = 0;
+    int day = 0;
+    using Order = DateFormat::Order;
+    if (count == 2) {
+        const bool monthFirst = format.order != Order::DayMonthYear;
+        month = monthFirst ? values[0] : values[1];
+        day = monthFirst ? values[1] : values[0];
+    } else {
+        int yearIndex = 2;
+        switch (format.order) {
+        case Order::DayMonthYear:
+            day = values[0];
+            month = values[1];
+            break;
+        case Order::MonthDayYear:
+            month = values[0];
+            day = values[1];
+            break;
+        case Order::YearMonthDay:
+            yearIndex = 0;
+            month = values[1];
+            day = values[2];
+            break;
+        }
+        year = expandYear(values[yearIndex], digits[yearIndex], today.year());
+    }
+    if (year < 1 || !QDate::isValid(year, month, day))
+        return std::nullopt;
+    return QDate(year, month, day);
+}
+
+QString FormatShortDate(QDate date, const DateFormat &format)
+{
+    return QLocale::c().toString(date, format.pattern);
+}
+
+} // namespace lorvane

@@ -1,0 +1,46 @@
+#include "lines.h"
+
+#include <gtest/gtest.h>
+
+using namespace lorvane;
+
+namespace {
+
+struct SplitCase
+{
+    const char16_t *text;
+    QStringList lines;
+};
+
+class SplitTextTest : public testing::TestWithParam<SplitCase>
+{
+};
+
+TEST_P(SplitTextTest, BreaksAtEveryKindOfLineBreak)
+{
+    EXPECT_EQ(SplitText(QString::fromUtf16(GetParam().text)), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SplitTextTest,
+    testing::Values(SplitCase{u"", {}}, SplitCase{u"abc", {"abc"}}, SplitCase{u"abc\r\n", {"abc"}},
+                    SplitCase{u"abc\r\n\r\n", {"abc", ""}}, SplitCase{u"\r\n", {""}},
+                    SplitCase{u"a\rb\nc", {"a", "b", "c"}}, SplitCase{u"a\n\rb", {"a", "", "b"}},
+                    SplitCase{u"ab\0cd\r\nef", {"ab"}}, SplitCase{u"ab\r\n\0cd", {"ab"}},
+                    SplitCase{u"\0abc", {}}, SplitCase{u"  \t", {"  \t"}}));
+
+TEST(JoinLinesTest, PutsCrLfAfterEveryLine)
+{
+    EXPECT_EQ(JoinLines({"a", "b"}), "a\r\nb\r\n");
+    EXPECT_EQ(JoinLines({}), "");
+    EXPECT_EQ(JoinLines({"", "x\r\ny"}), "\r\nx\r\ny\r\n");
+}
+
+TEST(NormalizeLineBreaksTest, TurnsEveryBreakIntoCrLf)
+{
+    EXPECT_EQ(NormalizeLineBreaks(u"a\rb\nc\r\nd\n\re"), "a\r\nb\r\nc\r\nd\r\n\r\ne");
+    EXPECT_EQ(NormalizeLineBreaks(u"no break"), "no break");
+    EXPECT_EQ(NormalizeLineBreaks(u"\r"), "\r\n");
+}
+
+} // namespace

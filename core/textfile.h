@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace lorvane {
+
+// Reads the file whole and replaces `lines` with its lines. The encoding is
+// chosen by the byte-order mark (UTF-8, UTF-16 LE/BE) or is the system 8-bit
+// code page. Throws Error and leaves `lines` unchanged on failure.
+void ReadLines(const QString &path, QStringList &lines);
+
+// Writes `text` in the system 8-bit code page. The previous content of the
+// file is replaced only once every byte has been written.
+void WriteText(const QString &path, const QString &text);
+
+// The two halves of ReadLines, for callers that split the text themselves.
+QByteArray ReadFileBytes(const QString &path);
+QString DecodeText(const QByteArray &bytes);
+
+// The system's description of an error code, as the file messages use it.
+QString SystemErrorText(int errorCode);
+
+} // namespace lorvane
