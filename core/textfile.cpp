@@ -162,12 +162,18 @@ void ReadLines(const QString &path, QStringList &lines)
     lines = SplitText(DecodeText(ReadFileBytes(path)));
 }
 
-void WriteText(const QString &path, const QString &text)
+QByteArray EncodeText(const QString &text)
 {
     const CodePage &codePage = CodePage::System();
     QByteArray bytes = codePage.encode(text);
     if (codePage.isUtf8())
         bytes.prepend("\xEF\xBB\xBF");
+    return bytes;
+}
+
+void WriteText(const QString &path, const QString &text)
+{
+    const QByteArray bytes = EncodeText(text);
 
     // Write through a link to its target, keeping the link.
     QString target = path;

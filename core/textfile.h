@@ -15,6 +15,10 @@ void ReadLines(const QString &path, QStringList &lines);
 // file is replaced only once every byte has been written.
 void WriteText(const QString &path, const QString &text);
 
+// The bytes that WriteText writes for a text: the system code page, with a
+// byte-order mark only when that code page is UTF-8.
+QByteArray EncodeText(const QString &text);
+
 // The two halves of ReadLines, for callers that split the text themselves.
 QByteArray ReadFileBytes(const QString &path);
 QString DecodeText(const QByteArray &bytes);

@@ -1,0 +1,119 @@
+#include "arguments.h"
+
+#include "error.h"
+
+#include <QRegularExpression>
+
+namespace lorvane {
+
+namespace {
+
+QDate parseDate(const QString &option, const QString &text)
+{
+    static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
+    const QRegularExpressionMatch match = iso.match(text);
+    const QDate date = match.hasMatch()
+                           ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt())
+                           : QDate();
+    if (!date.isValid())
+        throw Error(QStringLiteral("Invalid date \"%1\" for %2: expected an existing date as YYYY-MM-DD")
+                        .arg(text, option));
+    return date;
+}
+
+int parseLimit(const QString &text)
+{
+    bool ok = false;
+    const int limit = text.toInt(&ok);
+    if (!ok)
+        throw Error(QStringLiteral("Invalid line limit \"%1\": expected a whole number").arg(text));
+    return limit;
+}
+
+} // namespace
+
+QString ReportUsage()
+{
+    return QStringLiteral(
+        "Usage: lorvane-report --from YYYY-MM-DD --to YYYY-MM-DD [--html] [--description]\n"
+        "                      [--only-changes] [--limit N] [--output PATH]\n"
+        "                      (--files-from PATH | --files-from - | FOLDER)\n"
+        "\n"
+        "Writes the change report of source files from their comment headers.\n"
+        "\n"
+        "  --from YYYY-MM-DD    first day of the report's window\n"
+        "  --to YYYY-MM-DD      last day of the window; a --from that is not earlier\n"
+        "                       becomes this date\n"
+        "  --html               HTML fragments instead of plain text\n"
+        "  --description        include each file's description\n"
+        "  --only-changes       list only files with changes in the window\n"
+        "  --limit N            move the start back from the day before --to until the\n"
+        "                       report has at least N lines or reaches the project's\n"
+        "                       creation, when it is longer than N lines\n"
+        "  --output PATH        write the report to PATH instead of standard output\n"
+        "  --files-from PATH    read the files to report, one path per line (UTF-8),\n"
+        "                       in that order; \"-\" reads standard input\n"
+        "  FOLDER               search FOLDER for .pas, .sql, .dpr and .dpk files\n"
+        "  --version            print the version line and exit\n"
+        "  --help               print this help and exit\n"
+        "\n"
+        "The output is what saving the report in Lorvane writes: CR LF line breaks,\n"
+        "the system 8-bit code page (LORVANE_CODEPAGE, default CP1251).\n"
+        "Exit status: 0 report, 1 header error list (still written), 2 failure.\n");
+}
+
+ReportArguments ParseReportArguments(const QStringList &arguments)
+{
+    ReportArguments result;
+    bool haveFrom = false;
+    bool haveTo = false;
+    bool haveFilesFrom = false;
+    QStringList positional;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &arg = arguments[i];
+        auto value = [&]() -> QString {
+            if (i + 1 >= arguments.size())
+                throw Error(QStringLiteral("Option %1 needs a value").arg(arg));
+            return arguments[++i];
+        };
+        if (arg == u"--help" || arg == u"-h") {
+            result.mode = ReportArguments::Mode::Help;
+            return result;
+        } else if (arg == u"--version") {
+            result.mode = ReportArguments::Mode::Version;
+            return result;
+        } else if (arg == u"--from") {
+            result.from = parseDate(arg, value());
+            haveFrom = true;
+        } else if (arg == u"--to") {
+            result.to = parseDate(arg, value());
+            haveTo = true;
+        } else if (arg == u"--html") {
+            result.options.Html = true;
+        } else if (arg == u"--description") {
+            result.options.WithDescription = true;
+        } else if (arg == u"--only-changes") {
+            result.options.OnlyChanges = true;
+        } else if (arg == u"--limit") {
+            result.limit = parseLimit(value());
+        } else if (arg == u"--output") {
+            result.output = value();
+        } else if (arg == u"--files-from") {
+            result.filesFrom = value();
+            haveFilesFrom = true;
+        } else if (arg.startsWith(u'-') && arg != u"-") {
+            throw Error(QStringLiteral("Unknown option %1; see --help").arg(arg));
+        } else {
+            positional << arg;
+        }
+    }
+    if (!haveFrom || !haveTo)
+        throw Error(QStringLiteral("Both --from and --to are required; see --help"));
+    if (positional.size() > 1 || (haveFilesFrom == !positional.isEmpty()))
+        throw Error(QStringLiteral("Give either --files-from or one FOLDER; see --help"));
+    if (!positional.isEmpty())
+        result.folder = positional.first();
+    return result;
+}
+
+} // namespace lorvane

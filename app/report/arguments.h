@@ -1,0 +1,33 @@
+#pragma once
+
+#include "changereport.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace lorvane {
+
+// What a command line of lorvane-report asks for.
+struct ReportArguments
+{
+    enum class Mode { Report, Help, Version };
+
+    Mode mode = Mode::Report;
+    QDate from;
+    QDate to;
+    ReportOptions options;
+    std::optional<int> limit;
+    QString output;   // empty: standard output
+    QString filesFrom; // "-" for standard input; empty when a folder is given
+    QString folder;
+};
+
+// Throws Error with a message for the user on a bad command line.
+ReportArguments ParseReportArguments(const QStringList &arguments);
+
+QString ReportUsage();
+
+} // namespace lorvane

@@ -1,0 +1,156 @@
+#include "codepage.h"
+#include "pricing_header.h"
+#include "test_files.h"
+
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace lorvane;
+using namespace lorvane::test;
+
+namespace {
+
+struct Outcome
+{
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+class ReportCliTest : public testing::Test
+{
+protected:
+    Outcome run(const QStringList &arguments, const QByteArray &input = {},
+                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+    {
+        QProcess process;
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(LORVANE_REPORT_EXE), arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        EXPECT_TRUE(process.waitForFinished(60000));
+        return {process.exitCode(), process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+    }
+    QString fileList(const QStringList &files)
+    {
+        const QString list = dir.filePath("files.txt");
+        writeBytes(list, files.join('\n').toUtf8() + "\n");
+        return list;
+    }
+    QString pricing(Encoding encoding, const QString &text = QString::fromUtf8(kPricingHeader))
+    {
+        QDir().mkpath(dir.filePath("src"));
+        const QString path = dir.filePath("src/Pricing.pas");
+        writeBytes(path, encode(text, encoding));
+        return path;
+    }
+    static QByteArray cp1251(const char *utf8) { return CodePage(QStringLiteral("CP1251")).encode(QString::fromUtf8(utf8)); }
+
+    QTemporaryDir dir;
+    const QStringList window{"--from", "2019-01-01", "--to", "2019-03-31", "--description"};
+};
+
+class PricingCli : public ReportCliTest, public testing::WithParamInterface<Encoding>
+{
+};
+
+TEST_P(PricingCli, GivesTheWorkedExamplesByteForByte)
+{
+    const QString list = fileList({pricing(GetParam())});
+    Outcome plain = run(window + QStringList{"--files-from", list});
+    EXPECT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_EQ(plain.out, cp1251(kPricingPlainReport));
+
+    Outcome html = run(window + QStringList{"--html", "--only-changes", "--files-from", list});
+    EXPECT_EQ(html.exitCode, 0);
+    EXPECT_EQ(html.out, cp1251(kPricingHtmlReport));
+
+    pricing(GetParam(), QString::fromUtf8(kPricingHeader).replace(QStringLiteral("© 2017"), QStringLiteral("© 2016")));
+    Outcome errors = run(window + QStringList{"--files-from", list});
+    EXPECT_EQ(errors.exitCode, 1);
+    EXPECT_EQ(errors.out, cp1251(kPricingCopyrightErrors));
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, PricingCli,
+                         testing::Values(Encoding::Cp1251, Encoding::Utf8Bom, Encoding::Utf16LeBom));
+
+TEST_F(ReportCliTest, OutputFileHoldsTheSameBytesAsStandardOutput)
+{
+    const QString source = pricing(Encoding::Utf8Bom);
+    const QString target = dir.filePath("Pricing.change.txt");
+    Outcome written = run(window + QStringList{"--output", target, "--files-from", "-"}, source.toUtf8() + "\n");
+    EXPECT_EQ(written.exitCode, 0) << written.err.toStdString();
+    EXPECT_TRUE(written.out.isEmpty());
+    EXPECT_EQ(readBytes(target), cp1251(kPricingPlainReport));
+}
+
+TEST_F(ReportCliTest, StartAfterEndBecomesTheEnd)
+{
+    Outcome outcome = run({"--from", "2020-05-01", "--to", "2019-03-31", "--files-from", "-"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    EXPECT_EQ(outcome.out, "31.03.2019 - 31.03.2019\r\n");
+}
+
+TEST_F(ReportCliTest, UnreadableFileIsAFailureWithNothingOnStandardOutput)
+{
+    const QString missing = dir.filePath("missing.pas");
+    Outcome outcome = run(window + QStringList{"--files-from", fileList({pricing(Encoding::Cp1251), missing})});
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_TRUE(outcome.out.isEmpty());
+    EXPECT_EQ(outcome.err, QStringLiteral("Cannot open file \"%1\". No such file or directory.\n").arg(missing));
+}
+
+struct BadCommandLine
+{
+    QStringList arguments;
+    const char *message;
+};
+
+class BadCommandLines : public ReportCliTest, public testing::WithParamInterface<BadCommandLine>
+{
+};
+
+TEST_P(BadCommandLines, AreFailures)
+{
+    Outcome outcome = run(GetParam().arguments);
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_TRUE(outcome.out.isEmpty());
+    EXPECT_TRUE(outcome.err.contains(QString::fromUtf8(GetParam().message))) << outcome.err.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, BadCommandLines,
+    testing::Values(BadCommandLine{{"--from", "2019-02-31", "--to", "2019-03-01", "-"}, "Invalid date \"2019-02-31\""},
+                    BadCommandLine{{"--from", "2019-2-3", "--to", "2019-03-01", "-"}, "Invalid date \"2019-2-3\""},
+                    BadCommandLine{{"--to", "2019-03-01", "--files-from", "-"}, "--from and --to are required"},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01"}, "either --files-from or one FOLDER"},
+                    BadCommandLine{{"--bogus"}, "Unknown option --bogus"},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--limit", "x", "-"},
+                                   "Invalid line limit"}));
+
+TEST_F(ReportCliTest, CodePageComesFromTheEnvironment)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LORVANE_CODEPAGE", "UTF-8");
+    const QString list = fileList({pricing(Encoding::Utf8Bom)});
+    Outcome utf8 = run(window + QStringList{"--files-from", list}, {}, environment);
+    EXPECT_EQ(utf8.out, "\xEF\xBB\xBF" + QByteArray(kPricingPlainReport));
+
+    environment.insert("LORVANE_CODEPAGE", "NO-SUCH-PAGE");
+    Outcome unknown = run({"--help"}, {}, environment);
+    EXPECT_EQ(unknown.exitCode, 2);
+    EXPECT_EQ(unknown.err, "Unknown code page \"NO-SUCH-PAGE\" in LORVANE_CODEPAGE.\n");
+}
+
+TEST_F(ReportCliTest, HelpNamesEveryOption)
+{
+    Outcome outcome = run({"--help"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    for (const char *option : {"--from", "--to", "--html", "--description", "--only-changes", "--limit", "--output",
+                               "--files-from", "FOLDER", "--version"})
+        EXPECT_TRUE(outcome.out.contains(option)) << option;
+}
+
+} // namespace

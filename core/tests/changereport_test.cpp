@@ -1,0 +1,243 @@
+#include "changereport.h"
+#include "error.h"
+#include "lines.h"
+#include "pricing_header.h"
+#include "test_files.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace lorvane;
+using namespace lorvane::test;
+
+namespace {
+
+class RecordingProgress : public ReportProgress
+{
+public:
+    void FileStarted(const QString &name) override { events << "start " + name; }
+    void FileDone() override { events << "done"; }
+    QStringList events;
+};
+
+// A header with the given description, change lines and copyright line.
+QString header(const QStringList &changes, const QString &copyright = QString(),
+               const QStringList &description = {"  Описание."})
+{
+    QStringList lines{"{==========", "  Name.pas", "", ""};
+    lines += description;
+    lines += {"", "  Изменения:", "  ----------"};
+    lines += changes;
+    lines += "==========";
+    if (!copyright.isEmpty())
+        lines += copyright;
+    lines += "  CVS: $Id: x $";
+    return lines.join("\r\n") + "\r\n";
+}
+
+class ChangeReportTest : public testing::Test
+{
+protected:
+    QString file(const QString &name, const QString &text, Encoding encoding = Encoding::Cp1251)
+    {
+        const QString subdir = dir.filePath(QString::number(counter++));
+        QDir().mkpath(subdir);
+        const QString path = subdir + "/" + name;
+        writeBytes(path, encode(text, encoding));
+        return path;
+    }
+    QString build(const QStringList &files, QDate start, QDate end, ReportOptions options = {})
+    {
+        kind = BuildChangeReport(files, start, end, options, progress, result);
+        return JoinLines(result);
+    }
+
+    QTemporaryDir dir;
+    int counter = 0;
+    RecordingProgress progress;
+    QStringList result{"stale"};
+    ReportKind kind = ReportKind::Report;
+};
+
+const QDate kJan1(2019, 1, 1);
+const QDate kMar31(2019, 3, 31);
+
+class PricingExample : public ChangeReportTest, public testing::WithParamInterface<Encoding>
+{
+};
+
+TEST_P(PricingExample, PlainHtmlAndCopyrightError)
+{
+    const QString text = QString::fromUtf8(kPricingHeader);
+    const QStringList files{file("Pricing.pas", text, GetParam())};
+    for (bool onlyChanges : {false, true}) {
+        EXPECT_EQ(build(files, kJan1, kMar31, {false, true, onlyChanges}), QString::fromUtf8(kPricingPlainReport));
+        EXPECT_EQ(build(files, kJan1, kMar31, {true, true, onlyChanges}), QString::fromUtf8(kPricingHtmlReport));
+    }
+    EXPECT_EQ(kind, ReportKind::Report);
+
+    const QStringList bad{file("Pricing.pas", QString(text).replace(QStringLiteral("© 2017"), QStringLiteral("© 2016")), GetParam())};
+    EXPECT_EQ(build(bad, kJan1, kMar31, {false, true, false}), QString::fromUtf8(kPricingCopyrightErrors));
+    EXPECT_EQ(kind, ReportKind::ErrorList);
+}
+
+INSTANTIATE_TEST_SUITE_P(Encodings, PricingExample,
+                         testing::Values(Encoding::Cp1251, Encoding::Utf8Bom, Encoding::Utf16LeBom,
+                                         Encoding::Utf16BeBom));
+
+TEST_F(ChangeReportTest, EmptyListGivesHeadingAlone)
+{
+    EXPECT_EQ(build({}, kJan1, kMar31), "01.01.2019 - 31.03.2019\r\n");
+}
+
+TEST_F(ChangeReportTest, WindowIncludesBothEndsAndStopsAtFirstLineOutside)
+{
+    const QString f = file("A.pas", header({"  31.03.2019 [+] end day", "  01.01.2019 [+] start day",
+                                            "  31.12.2018 [+] before", "  01.01.2019 [+] out of order"}));
+    EXPECT_EQ(build({f}, kJan1, kMar31),
+              "01.01.2019 - 31.03.2019\r\n\r\nA.pas\r\n[+] end day\r\n[+] start day\r\n");
+}
+
+TEST_F(ChangeReportTest, FirstEntryAfterEndGivesNoEntriesButNameAndDescription)
+{
+    const QString f = file("A.pas", header({"  01.04.2019 [+] later", "  01.02.2019 [+] inside"}));
+    EXPECT_EQ(build({f}, kJan1, kMar31, {false, true, false}),
+              "01.01.2019 - 31.03.2019\r\n\r\nA.pas\r\nОписание.\r\n");
+    EXPECT_EQ(build({f}, kJan1, kMar31, {false, true, true}), "01.01.2019 - 31.03.2019\r\n");
+}
+
+TEST_F(ChangeReportTest, ContinuationLinesAndBadLaterDates)
+{
+    const QString f = file("A.pas", header({"  05.03.2019 [+] one", "             [*] two", "             no bracket",
+                                            "  xx.yy.zzzz [-] three", "  01.03.2019 moves date only",
+                                            "", "  02.02.2019 [+] four"}));
+    EXPECT_EQ(build({f}, kJan1, kMar31),
+              "01.01.2019 - 31.03.2019\r\n\r\nA.pas\r\n[+] one\r\n[*] two\r\n[-] three\r\n[+] four\r\n");
+}
+
+TEST_F(ChangeReportTest, MissingHeadingShowsFormatErrorWithoutDescriptionOrHtml)
+{
+    const QString f = file("A.pas", "{==\r\n1\r\n2\r\n3\r\n  Описание\r\n\r\nno heading\r\n");
+    for (bool onlyChanges : {false, true})
+        EXPECT_EQ(build({f}, kJan1, kMar31, {true, true, onlyChanges}),
+                  "01.01.2019 - 31.03.2019\r\n\r\n<h3 class=\"filename\">A.pas</h3>\r\n"
+                  "Ошибка: неверный формат заголовка.\r\n");
+}
+
+TEST_F(ChangeReportTest, HeaderProblemsReplaceTheWholeReport)
+{
+    const QString good = file("Good.pas", header({"  05.03.2019 [+] fine"}));
+    const QString noHeader = file("Bad.pas", " {== starts with a blank\r\n");
+    const QString badDate = file("Date.pas", header({"  32.01.2019 [+] when?"}, "Copyright © 2026"));
+    const QString sameName = file("Bad.pas", "{= not a marker\r\n");
+    EXPECT_EQ(build({good, noHeader, badDate, sameName}, kJan1, kMar31),
+              "Bad.pas\r\nОшибка: нет заголовка.\r\n\r\nDate.pas\r\nОшибка: дата в строке 8]\r\n"
+              "\r\nBad.pas\r\nОшибка: нет заголовка.\r\n");
+    EXPECT_EQ(kind, ReportKind::ErrorList);
+}
+
+TEST_F(ChangeReportTest, SameNameRightAfterItsGroupAddsToIt)
+{
+    const QString a = file("Bad.pas", "");
+    const QString b = file("Bad.pas", "no header either");
+    EXPECT_EQ(build({a, b}, kJan1, kMar31), "Bad.pas\r\nОшибка: нет заголовка.\r\nОшибка: нет заголовка.\r\n");
+}
+
+struct CopyrightCase
+{
+    const char *line;
+    const char *errors; // empty when the header passes
+};
+
+class CopyrightCheck : public ChangeReportTest, public testing::WithParamInterface<CopyrightCase>
+{
+};
+
+TEST_P(CopyrightCheck, TestsYearsAtFixedColumns)
+{
+    const QString f = file("C.pas", header({"  05.03.2019 [+] new", "  14.06.2017 [+] old"},
+                                           QString::fromUtf8(GetParam().line)));
+    const QString text = build({f}, QDate(2019, 3, 1), kMar31);
+    if (*GetParam().errors)
+        EXPECT_EQ(text, QString::fromUtf8(GetParam().errors));
+    else
+        EXPECT_EQ(kind, ReportKind::Report) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, CopyrightCheck,
+    testing::Values(CopyrightCase{"Copyright © 2017…2019", ""}, CopyrightCase{"Copyright © 2017", ""},
+                    CopyrightCase{"Copyright © 2017...2018", ""},
+                    CopyrightCase{"Copyright © 2017…2018", "C.pas\r\nОшибка в Copyright: год последнего изменения не 2019.\r\n"},
+                    CopyrightCase{"Copyright © 2016…2018",
+                                  "C.pas\r\nОшибка в Copyright: год начала не 2017.\r\n"
+                                  "Ошибка в Copyright: год последнего изменения не 2019.\r\n"},
+                    CopyrightCase{"  Copyright © 2017…2019", "C.pas\r\nОшибка в Copyright: год начала не 2017.\r\n"},
+                    CopyrightCase{"Copyright © 201", "C.pas\r\nОшибка в Copyright: год начала не 2017.\r\n"}));
+
+TEST_F(ChangeReportTest, WithoutIdentificationLineTheBodyIsScannedToo)
+{
+    const QString text = "{==\r\n\r\n\r\n\r\n==\r\nИзменения:\r\n--\r\n  05.03.2019 [+] x\r\n===\r\n"
+                         "// Copyright in the body\r\n";
+    EXPECT_EQ(build({file("B.pas", text)}, kJan1, kMar31), "B.pas\r\nОшибка в Copyright: год начала не 2019.\r\n");
+}
+
+TEST_F(ChangeReportTest, DescriptionRules)
+{
+    // Line 4 beginning with "==" means no description; a line of blanks
+    // stays inside the description; the heading may follow directly.
+    const QString none = file("N.pas", "{==\r\n\r\n\r\n\r\n== sep\r\nИзменения:\r\n--\r\n  05.03.2019 [+] x\r\n=");
+    const QString blanks = file("B.pas", header({"  05.03.2019 [+] y"}, {}, {"  first ", "   ", "\tthird"}));
+    EXPECT_EQ(build({none, blanks}, kJan1, kMar31, {false, true, false}),
+              "01.01.2019 - 31.03.2019\r\n\r\nN.pas\r\n[+] x\r\n\r\nB.pas\r\nfirst\r\n\r\nthird\r\n[+] y\r\n");
+}
+
+TEST_F(ChangeReportTest, UndatedFirstEntryLineGivesNoEntriesAndNoCopyrightCheck)
+{
+    const QString f = file("U.pas", header({"             [+] undated", "  05.03.2019 [+] dated"}, "Copyright © 1999"));
+    EXPECT_EQ(build({f}, kJan1, kMar31), "01.01.2019 - 31.03.2019\r\n\r\nU.pas\r\n");
+}
+
+TEST_F(ChangeReportTest, TruncatedHeadersAreReadAsFarAsTheyGo)
+{
+    const QString shortHeader = file("S.pas", "{==\r\n1\r\n2\r\n");
+    const QString headingLast = file("H.pas", "{==\r\n\r\n\r\n\r\n==\r\nИзменения:");
+    const QString noEndLine = file("E.pas", "{==\r\n\r\n\r\n\r\n==\r\nИзменения:\r\n--\r\n  05.03.2019 [+] last");
+    EXPECT_EQ(build({shortHeader, headingLast, noEndLine}, kJan1, kMar31),
+              "01.01.2019 - 31.03.2019\r\n\r\nS.pas\r\nОшибка: неверный формат заголовка.\r\n"
+              "\r\nH.pas\r\n\r\nE.pas\r\n[+] last\r\n");
+}
+
+TEST_F(ChangeReportTest, HtmlEmitsTextUnescaped)
+{
+    const QString f = file("A&B.pas", header({"  05.03.2019 [+] a < b & c"}));
+    EXPECT_EQ(build({f}, kJan1, kMar31, {true, false, false}),
+              "01.01.2019 - 31.03.2019\r\n\r\n<h3 class=\"filename\">A&B.pas</h3>\r\n<p>[+] a < b & c</p>\r\n");
+}
+
+TEST_F(ChangeReportTest, UnreadableFileStopsTheRunKeepingEarlierBlocks)
+{
+    const QString good = file("Good.pas", header({"  05.03.2019 [+] fine"}));
+    const QString bad = file("Bad.pas", QString());
+    writeBytes(bad, "\xEF\xBB\xBF\xFF");
+    const QString never = file("Never.pas", header({"  05.03.2019 [+] unread"}));
+    try {
+        build({good, bad, never}, kJan1, kMar31);
+        FAIL() << "the run went on";
+    } catch (const Error &e) {
+        EXPECT_EQ(e.message(), "No mapping for the Unicode character exists in the target multi-byte code page");
+    }
+    EXPECT_EQ(JoinLines(result), "01.01.2019 - 31.03.2019\r\n\r\nGood.pas\r\n[+] fine\r\n");
+    EXPECT_EQ(progress.events, (QStringList{"start Good.pas", "done", "start Bad.pas"}));
+}
+
+TEST_F(ChangeReportTest, BadFirstDateCountsAsToday)
+{
+    const QString f = file("T.pas", header({"  99.99.9999 [+] today"}));
+    const QDate today = QDate::currentDate();
+    EXPECT_EQ(build({f}, today, today), QStringLiteral("T.pas\r\nОшибка: дата в строке 8]\r\n"));
+    EXPECT_EQ(build({f}, today.addDays(-3), today.addDays(-1)), QStringLiteral("T.pas\r\nОшибка: дата в строке 8]\r\n"));
+}
+
+} // namespace

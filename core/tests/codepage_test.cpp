@@ -1,0 +1,61 @@
+#include "codepage.h"
+#include "error.h"
+
+#include <gtest/gtest.h>
+
+using namespace lorvane;
+
+namespace {
+
+TEST(CodePageTest, Windows1251RoundTripsCyrillic)
+{
+    const CodePage page(QStringLiteral("CP1251"));
+    EXPECT_TRUE(page.isSingleByte());
+    const QString text = QStringLiteral("Создание проекта ёЁ №©…");
+    EXPECT_EQ(page.decode(page.encode(text)), text);
+    EXPECT_EQ(page.encode(u"\u0410"), QByteArray("\xC0"));
+}
+
+TEST(CodePageTest, UndefinedByteBecomesItsOwnCharacter)
+{
+    EXPECT_EQ(CodePage(QStringLiteral("CP1251")).decode(QByteArray("\x98")), QStringLiteral("\u0098"));
+}
+
+struct BestFitCase
+{
+    const char16_t *text;
+    const char *bytes;
+};
+
+class BestFit : public testing::TestWithParam<BestFitCase>
+{
+};
+
+TEST_P(BestFit, GivesBestFitOrQuestionMark)
+{
+    EXPECT_EQ(CodePage(QStringLiteral("CP1251")).encode(QStringView(GetParam().text)), QByteArray(GetParam().bytes));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BestFit,
+                         testing::Values(BestFitCase{u"é", "e"}, BestFitCase{u"→", "->"}, BestFitCase{u"中", "?"},
+                                         BestFitCase{u"a\xD800z", "a?z"}, BestFitCase{u"\U0001F600", "?"},
+                                         BestFitCase{u"plain ascii", "plain ascii"}));
+
+TEST(CodePageTest, UnknownNameIsAnError)
+{
+    EXPECT_THROW(CodePage(QStringLiteral("NO-SUCH-PAGE")), Error);
+}
+
+TEST(CodePageTest, MultiByteCodePageDecodesInvalidBytesAsThemselves)
+{
+    const CodePage page(QStringLiteral("CP932"));
+    EXPECT_FALSE(page.isSingleByte());
+    EXPECT_EQ(page.decode(QByteArray("\x82\xA0x\x81")), QStringLiteral("\u3042x\u0081"));
+}
+
+TEST(CodePageTest, SystemDefaultsToWindows1251)
+{
+    EXPECT_EQ(CodePage::System().name(), "CP1251");
+}
+
+} // namespace
