@@ -3,7 +3,7 @@
 #include "emptyvalue.h"
 #include "lines.h"
 #include "shortdate.h"
-#include "textfile.h"
+#include "sourcelines.h"
 
 namespace lorvane {
 
@@ -59,11 +59,7 @@ public:
     const QString &errors() const { return m_errors; }
 
 private:
-    QStringView line(qsizetype index) const
-    {
-        return index < m_lines.size() ? QStringView(m_lines[index]) : QStringView();
-    }
-    qsizetype lineCount() const { return m_lines.size(); }
+    QStringView line(qsizetype index) { return m_lines.line(index); }
     std::optional<QDate> dateField(QStringView text) const
     {
         return ReadShortDate(trimmed(columns(text, 3, 10)), m_format, m_today);
@@ -84,7 +80,7 @@ private:
 
     QString m_errors;
     QString m_lastErrorFile;
-    QStringList m_lines;
+    SourceLines m_lines;
 
     QString m_name;
     QString m_description;
@@ -113,7 +109,7 @@ void ReportRun::handleFile(const QString &path, ReportProgress &progress)
     m_name = path.mid(path.lastIndexOf(u'/') + 1);
     m_description.clear();
     progress.FileStarted(m_name);
-    ReadLines(path, m_lines);
+    m_lines.read(path);
 
     if (!line(0).startsWith(u"{==")) {
         appendError(kNoHeader);
@@ -132,9 +128,9 @@ void ReportRun::handleFile(const QString &path, ReportProgress &progress)
         }
     }
     m_entries.clear();
-    while (index < lineCount() && !line(index).contains(kChangesHeading))
+    while (m_lines.has(index) && !line(index).contains(kChangesHeading))
         ++index;
-    if (index >= lineCount()) {
+    if (!m_lines.has(index)) {
         m_description.clear();
         appendEntry(kBadFormat);
     } else {
@@ -175,7 +171,7 @@ void ReportRun::walk(qsizetype &index)
             appendEntry(m_options.Html ? QStringLiteral("<p>") + entry + QStringLiteral("</p>") : entry);
         }
         ++index;
-        if (index >= lineCount() || line(index).startsWith(u'='))
+        if (!m_lines.has(index) || line(index).startsWith(u'='))
             return;
         if (const auto date = dateField(line(index)))
             m_current = *date;
@@ -185,7 +181,7 @@ void ReportRun::walk(qsizetype &index)
 
 void ReportRun::scan(qsizetype index)
 {
-    while (index + 1 < lineCount()) {
+    while (m_lines.has(index + 1)) {
         ++index;
         const QStringView text = line(index);
         if (text.contains(kIdentification))

@@ -4,10 +4,10 @@
 #include "error.h"
 #include "filename.h"
 #include "lines.h"
+#include "utf8.h"
 
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QStringDecoder>
 
 #include <cerrno>
 #include <cstring>
@@ -18,8 +18,6 @@
 namespace lorvane {
 
 namespace {
-
-const char kNoMapping[] = "No mapping for the Unicode character exists in the target multi-byte code page";
 
 class FileDescriptor
 {
@@ -135,24 +133,44 @@ QByteArray ReadFileBytes(const QString &path)
     return bytes;
 }
 
+Error NoMappingError()
+{
+    return Error(QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page"));
+}
+
+DetectedEncoding DetectEncoding(const QByteArray &bytes)
+{
+    if (startsWith(bytes, "\xEF\xBB\xBF", 3))
+        return {FileEncoding::Utf8, 3};
+    if (startsWith(bytes, "\xFF\xFE", 2))
+        return {FileEncoding::Utf16LittleEndian, 2};
+    if (startsWith(bytes, "\xFE\xFF", 2))
+        return {FileEncoding::Utf16BigEndian, 2};
+    return {FileEncoding::CodePage, 0};
+}
+
 QString DecodeText(const QByteArray &bytes)
 {
-    const char *data = bytes.constData();
-    const qsizetype size = bytes.size();
-    if (startsWith(bytes, "\xEF\xBB\xBF", 3)) {
-        // Strict: any invalid sequence fails the whole read. A second mark
-        // after the first is a character of the text.
-        QStringDecoder decoder(QStringDecoder::Utf8,
-                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-        QString text = decoder.decode(QByteArrayView(data + 3, size - 3));
-        if (decoder.hasError())
-            throw Error(QString::fromLatin1(kNoMapping));
+    const DetectedEncoding detected = DetectEncoding(bytes);
+    const char *data = bytes.constData() + detected.markLength;
+    const qsizetype size = bytes.size() - detected.markLength;
+    switch (detected.encoding) {
+    case FileEncoding::Utf8:
+        // Strict: any invalid sequence fails the whole read.
+        if (!IsValidUtf8(data, size))
+            throw NoMappingError();
+    {
+        QString text(size, Qt::Uninitialized);
+        text.truncate(DecodeUtf8(data, size, text.data()) - text.constData());
         return text;
     }
-    if (startsWith(bytes, "\xFF\xFE", 2) || startsWith(bytes, "\xFE\xFF", 2)) {
-        if (size == 3)
-            throw Error(QString::fromLatin1(kNoMapping));
-        return decodeUtf16(data + 2, size - 2, bytes[0] == '\xFE');
+    case FileEncoding::Utf16LittleEndian:
+    case FileEncoding::Utf16BigEndian:
+        if (size == 1)
+            throw NoMappingError();
+        return decodeUtf16(data, size, detected.encoding == FileEncoding::Utf16BigEndian);
+    case FileEncoding::CodePage:
+        break;
     }
     return CodePage::System().decode(data, size);
 }

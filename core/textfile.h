@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "error.h"
+
 namespace lorvane {
 
 // Reads the file whole and replaces `lines` with its lines. The encoding is
@@ -22,6 +24,20 @@ QByteArray EncodeText(const QString &text);
 // The two halves of ReadLines, for callers that split the text themselves.
 QByteArray ReadFileBytes(const QString &path);
 QString DecodeText(const QByteArray &bytes);
+
+enum class FileEncoding { CodePage, Utf8, Utf16LittleEndian, Utf16BigEndian };
+
+struct DetectedEncoding
+{
+    FileEncoding encoding;
+    int markLength;
+};
+
+// The encoding that the byte-order mark at the start of `bytes` chooses.
+DetectedEncoding DetectEncoding(const QByteArray &bytes);
+
+// The failure of a text that does not decode in the encoding of its mark.
+Error NoMappingError();
 
 // The system's description of an error code, as the file messages use it.
 QString SystemErrorText(int errorCode);

@@ -5,6 +5,7 @@
 #include "filename.h"
 #include "lines.h"
 #include "textfile.h"
+#include "versionstamp.h"
 
 #include <QFile>
 
@@ -56,6 +57,10 @@ int run(const QStringList &arguments)
     const ReportArguments args = ParseReportArguments(arguments);
     if (args.mode == ReportArguments::Mode::Help) {
         writeStdout(ReportUsage().toLocal8Bit());
+        return 0;
+    }
+    if (args.mode == ReportArguments::Mode::Version) {
+        writeStdout((VersionLine(QStringLiteral("Версия ")) + u'\n').toLocal8Bit());
         return 0;
     }
 

@@ -144,6 +144,15 @@ TEST_F(ReportCliTest, CodePageComesFromTheEnvironment)
     EXPECT_EQ(unknown.err, "Unknown code page \"NO-SUCH-PAGE\" in LORVANE_CODEPAGE.\n");
 }
 
+TEST_F(ReportCliTest, VersionPrintsTheVersionLineOfTheExecutable)
+{
+    Outcome outcome = run({"--version"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    const QString line = QString::fromUtf8(outcome.out);
+    EXPECT_TRUE(line.startsWith(QStringLiteral("Версия 1.0.00000001 от "))) << line.toStdString();
+    EXPECT_TRUE(QDate::fromString(line.trimmed().right(10), "dd.MM.yyyy").isValid()) << line.toStdString();
+}
+
 TEST_F(ReportCliTest, HelpNamesEveryOption)
 {
     Outcome outcome = run({"--help"});

@@ -1,0 +1,129 @@
+#include "sourcelines.h"
+
+#include "codepage.h"
+#include "textfile.h"
+#include "utf8.h"
+
+namespace lorvane {
+
+void SourceLines::read(const QString &path)
+{
+    QByteArray bytes = ReadFileBytes(path);
+    const DetectedEncoding detected = DetectEncoding(bytes);
+    const CodePage *codePage = nullptr;
+    Kind kind = Kind::Decoded;
+    QString text;
+    if (detected.encoding == FileEncoding::Utf8) {
+        if (!IsValidUtf8(bytes.constData() + 3, bytes.size() - 3))
+            throw NoMappingError();
+        kind = Kind::Utf8;
+    } else if (detected.encoding == FileEncoding::CodePage && CodePage::System().isSingleByte()) {
+        codePage = &CodePage::System();
+        kind = Kind::SingleByte;
+    } else {
+        text = DecodeText(bytes);
+    }
+
+    m_kind = kind;
+    m_codePage = codePage;
+    m_begin = kind == Kind::Decoded ? 0 : detected.markLength;
+    m_bytes = std::move(bytes);
+    m_text = std::move(text);
+    m_lines.clear();
+    m_scan = m_begin;
+    if (kind == Kind::Decoded) {
+        m_finished = m_text.isEmpty() || m_text.front() == u'\0';
+    } else {
+        // Decoded lines go here; one unit per byte at most, so the text never
+        // moves and views into it stay valid.
+        m_text.reserve(m_bytes.size());
+        for (int byte = 0; byte < 256; ++byte)
+            m_unitOfByte[byte] = classify(codePage ? codePage->charOf(byte) : char16_t(byte));
+        m_finished = m_scan >= m_bytes.size()
+                     || m_unitOfByte[static_cast<unsigned char>(m_bytes[m_scan])] == Unit::Nul;
+    }
+}
+
+bool SourceLines::has(qsizetype index)
+{
+    while (qsizetype(m_lines.size()) <= index) {
+        if (!findNext())
+            return false;
+    }
+    return true;
+}
+
+QStringView SourceLines::line(qsizetype index)
+{
+    if (!has(index))
+        return {};
+    const Span span = m_lines[size_t(index)];
+    return QStringView(m_text).sliced(span.start, span.length);
+}
+
+SourceLines::Unit SourceLines::classify(char16_t c)
+{
+    switch (c) {
+    case u'\r':
+        return Unit::Cr;
+    case u'\n':
+        return Unit::Lf;
+    case u'\0':
+        return Unit::Nul;
+    default:
+        return Unit::Text;
+    }
+}
+
+// Finds the line that starts at m_scan, as SplitText does: it runs up to the
+// next CR, LF or NUL; CR, then LF, are stepped over; a NUL ends the text.
+template<typename T, typename Classify>
+bool SourceLines::findNextIn(const T *units, qsizetype size, Classify unitOf, qsizetype &start, qsizetype &end)
+{
+    if (m_finished)
+        return false;
+    start = m_scan;
+    qsizetype pos = start;
+    while (pos < size && unitOf(units[pos]) == Unit::Text)
+        ++pos;
+    end = pos;
+    if (pos < size && unitOf(units[pos]) == Unit::Cr)
+        ++pos;
+    if (pos < size && unitOf(units[pos]) == Unit::Lf)
+        ++pos;
+    m_scan = pos;
+    m_finished = pos >= size || unitOf(units[pos]) == Unit::Nul;
+    return true;
+}
+
+bool SourceLines::findNext()
+{
+    qsizetype start = 0;
+    qsizetype end = 0;
+    if (m_kind == Kind::Decoded) {
+        auto unitOf = [](QChar c) { return classify(c.unicode()); };
+        if (!findNextIn(m_text.constData(), m_text.size(), unitOf, start, end))
+            return false;
+        m_lines.push_back({start, end - start});
+        return true;
+    }
+    auto unitOf = [this](char byte) { return m_unitOfByte[static_cast<unsigned char>(byte)]; };
+    if (!findNextIn(m_bytes.constData(), m_bytes.size(), unitOf, start, end))
+        return false;
+    // Decode in place at the end of the reserved text.
+    const qsizetype at = m_text.size();
+    const qsizetype length = end - start;
+    m_text.resize(at + length);
+    QChar *out = m_text.data() + at;
+    if (m_kind == Kind::Utf8) {
+        out = DecodeUtf8(m_bytes.constData() + start, length, out);
+    } else {
+        for (qsizetype i = start; i < end; ++i)
+            *out++ = QChar(m_codePage->charOf(static_cast<unsigned char>(m_bytes[i])));
+    }
+    m_text.resize(out - m_text.constData());
+    m_lines.push_back({at, m_text.size() - at});
+    return true;
+}
+
+} // namespace lorvane

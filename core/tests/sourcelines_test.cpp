@@ -1,0 +1,80 @@
+#include "error.h"
+#include "sourcelines.h"
+#include "test_files.h"
+#include "textfile.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace lorvane;
+using namespace lorvane::test;
+
+namespace {
+
+// Reads a file both ways; an empty optional stands for a failed read.
+std::optional<QStringList> viaReadLines(const QString &path)
+{
+    QStringList lines;
+    try {
+        ReadLines(path, lines);
+    } catch (const Error &) {
+        return std::nullopt;
+    }
+    return lines;
+}
+
+std::optional<QStringList> viaSourceLines(SourceLines &source, const QString &path)
+{
+    try {
+        source.read(path);
+    } catch (const Error &) {
+        return std::nullopt;
+    }
+    QStringList lines;
+    for (qsizetype i = 0; source.has(i); ++i)
+        lines << source.line(i).toString();
+    EXPECT_TRUE(source.line(lines.size()).isEmpty());
+    return lines;
+}
+
+QByteArray randomText(QRandomGenerator &random)
+{
+    static const QByteArray pieces[] = {"\r", "\n", "\r\n", "\n\r", QByteArray(1, '\0'), "abc", "  05.03.2019 [+] x",
+                                        "\xD0\x9F", "\xC3", "\x98", "\xEF\xBB\xBF", "\xFF\xFE", "{==", "\xE2\x80\xA6"};
+    static const QByteArray marks[] = {"", "", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
+    QByteArray bytes = marks[random.bounded(5)];
+    const int count = random.bounded(12);
+    for (int i = 0; i < count; ++i)
+        bytes += pieces[random.bounded(int(std::size(pieces)))];
+    return bytes;
+}
+
+TEST(SourceLinesTest, GivesExactlyTheLinesOfReadLines)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("f.pas");
+    QRandomGenerator random(20261209);
+    SourceLines source;
+    for (int round = 0; round < 3000; ++round) {
+        const QByteArray bytes = randomText(random);
+        writeBytes(path, bytes);
+        ASSERT_EQ(viaSourceLines(source, path), viaReadLines(path)) << bytes.toHex().toStdString();
+    }
+}
+
+TEST(SourceLinesTest, LinesAreFoundLazilyAndViewsStayValid)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("f.pas");
+    writeBytes(path, encode(QStringLiteral("первая\r\nвторая\nтретья"), Encoding::Cp1251));
+    SourceLines source;
+    source.read(path);
+    const QStringView first = source.line(0);
+    EXPECT_EQ(source.line(2), QStringLiteral("третья"));
+    EXPECT_FALSE(source.has(3));
+    EXPECT_EQ(first, QStringLiteral("первая"));
+}
+
+} // namespace

@@ -1,0 +1,73 @@
+#include "utf8.h"
+
+#include <QStringDecoder>
+
+#include <cstring>
+
+namespace lorvane {
+
+int Utf8SequenceLength(const unsigned char *p, qsizetype left)
+{
+    const unsigned char c = p[0];
+    if (c < 0x80)
+        return 1;
+    int length;
+    unsigned min;
+    unsigned code;
+    if ((c & 0xE0) == 0xC0) {
+        length = 2;
+        min = 0x80;
+        code = c & 0x1F;
+    } else if ((c & 0xF0) == 0xE0) {
+        length = 3;
+        min = 0x800;
+        code = c & 0x0F;
+    } else if ((c & 0xF8) == 0xF0) {
+        length = 4;
+        min = 0x10000;
+        code = c & 0x07;
+    } else {
+        return 0;
+    }
+    if (left < length)
+        return 0;
+    for (int i = 1; i < length; ++i) {
+        if ((p[i] & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (p[i] & 0x3F);
+    }
+    if (code < min || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+bool IsValidUtf8(const char *data, qsizetype size)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    qsizetype i = 0;
+    while (i < size) {
+        // Source text is mostly ASCII: skip it eight bytes at a time.
+        if (size - i >= 8) {
+            quint64 word;
+            std::memcpy(&word, p + i, 8);
+            if ((word & 0x8080808080808080ULL) == 0) {
+                i += 8;
+                continue;
+            }
+        }
+        const int length = Utf8SequenceLength(p + i, size - i);
+        if (length == 0)
+            return false;
+        i += length;
+    }
+    return true;
+}
+
+QChar *DecodeUtf8(const char *data, qsizetype size, QChar *out)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8,
+                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+    return decoder.appendToBuffer(out, QByteArrayView(data, size));
+}
+
+} // namespace lorvane
