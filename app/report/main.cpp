@@ -4,10 +4,12 @@
 #include "error.h"
 #include "filename.h"
 #include "lines.h"
+#include "search.h"
 #include "textfile.h"
 #include "versionstamp.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <cstdio>
 
@@ -44,6 +46,14 @@ QStringList readFileList(const QString &source)
     return files;
 }
 
+QStringList searchFolder(const QString &folder)
+{
+    const QFileInfo info(folder);
+    if (!info.isDir())
+        throw Error(QStringLiteral("Folder \"%1\" does not exist").arg(info.absoluteFilePath()));
+    return FindSourceFiles(folder);
+}
+
 void writeStdout(const QByteArray &bytes)
 {
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
@@ -64,7 +74,7 @@ int run(const QStringList &arguments)
         return 0;
     }
 
-    const QStringList files = readFileList(args.filesFrom);
+    const QStringList files = args.folder.isEmpty() ? readFileList(args.filesFrom) : searchFolder(args.folder);
     // As the dialog's Run button does: a start not before the end is the end.
     const QDate start = args.from < args.to ? args.from : args.to;
     QStringList report;

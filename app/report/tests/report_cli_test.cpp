@@ -86,6 +86,25 @@ TEST_F(ReportCliTest, OutputFileHoldsTheSameBytesAsStandardOutput)
     EXPECT_EQ(readBytes(target), cp1251(kPricingPlainReport));
 }
 
+TEST_F(ReportCliTest, FolderModeSearchesTheFourExtensionsInOrder)
+{
+    QDir().mkpath(dir.filePath("proj/sub"));
+    const QString body = QString::fromUtf8(kPricingHeader);
+    for (const char *name : {"proj/b.sql", "proj/sub/a.pas", "proj/z.pas", "proj/x.dpk", "proj/y.dpr", "proj/n.txt"})
+        writeBytes(dir.filePath(name), encode(QString(body).replace("Pricing.pas", "Unit"), Encoding::Cp1251));
+    Outcome outcome = run({"--from", "2019-03-01", "--to", "2019-03-31", "--only-changes", dir.filePath("proj")});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    QStringList names;
+    for (const QString &line : QString::fromLatin1(outcome.out).split("\r\n"))
+        if (line.contains('.') && !line.startsWith('['))
+            names << line;
+    EXPECT_EQ(names, (QStringList{"01.03.2019 - 31.03.2019", "a.pas", "z.pas", "b.sql", "y.dpr", "x.dpk"}));
+
+    Outcome missing = run({"--from", "2019-03-01", "--to", "2019-03-31", dir.filePath("nowhere")});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_EQ(missing.err, QStringLiteral("Folder \"%1\" does not exist.\n").arg(dir.filePath("nowhere")));
+}
+
 TEST_F(ReportCliTest, StartAfterEndBecomesTheEnd)
 {
     Outcome outcome = run({"--from", "2020-05-01", "--to", "2019-03-31", "--files-from", "-"});

@@ -1,0 +1,29 @@
+#include "projectname.h"
+
+namespace lorvane {
+
+namespace {
+
+constexpr char16_t kSeparator = u'/';
+
+// The path up to its last separator; that separator is dropped unless it is
+// the first character or follows another separator.
+QStringView directoryPart(QStringView path)
+{
+    const qsizetype last = path.lastIndexOf(kSeparator);
+    if (last < 0)
+        return {};
+    if (last > 0 && path[last - 1] != kSeparator)
+        return path.first(last);
+    return path.first(last + 1);
+}
+
+} // namespace
+
+QString ExtractProjectName(QStringView path)
+{
+    const QStringView directory = directoryPart(path);
+    return directory.sliced(directory.lastIndexOf(kSeparator) + 1).toString();
+}
+
+} // namespace lorvane

@@ -1,0 +1,168 @@
+#include "search.h"
+
+#include "filename.h"
+#include "pipelist.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <dirent.h>
+#include <memory>
+#include <set>
+#include <sys/stat.h>
+#include <utility>
+#include <vector>
+
+namespace lorvane {
+
+namespace {
+
+constexpr char16_t kSeparator = u'/';
+
+struct Entry
+{
+    QString name;
+    bool isFolder;
+};
+
+struct DirCloser
+{
+    void operator()(DIR *dir) const { closedir(dir); }
+};
+using Listing = std::unique_ptr<DIR, DirCloser>;
+
+// The entry type is known without a stat call except for links and file
+// systems that do not report it. A link to a missing target is a file.
+bool isFolder(DIR *dir, const dirent *entry)
+{
+    if (entry->d_type == DT_DIR)
+        return true;
+    if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+        return false;
+    struct stat target;
+    return fstatat(dirfd(dir), entry->d_name, &target, 0) == 0 && S_ISDIR(target.st_mode);
+}
+
+// Names beginning with "." (among them "." and "..") are never listed or
+// entered. Sorting makes the order of the report the same on every machine.
+std::vector<Entry> readEntries(DIR *dir)
+{
+    std::vector<Entry> entries;
+    while (const dirent *entry = readdir(dir)) {
+        if (entry->d_name[0] == '.')
+            continue;
+        const QByteArray name = QByteArray::fromRawData(entry->d_name, qstrlen(entry->d_name));
+        entries.push_back({FileNameFromBytes(name), isFolder(dir, entry)});
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const Entry &a, const Entry &b) { return a.name < b.name; });
+    return entries;
+}
+
+char16_t asciiUpper(char16_t c)
+{
+    return c >= u'a' && c <= u'z' ? char16_t(c - u'a' + u'A') : c;
+}
+
+// Only a to z are folded: other letters must match exactly.
+bool sameExtension(QStringView a, QStringView b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](QChar x, QChar y) {
+        return asciiUpper(x.unicode()) == asciiUpper(y.unicode());
+    });
+}
+
+QStringView extensionOf(QStringView name)
+{
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot < 0 ? QStringView() : name.sliced(dot);
+}
+
+void letEventsRun()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+class Walk
+{
+public:
+    Walk(const QString &ext, QStringList &list,
+         const std::function<void(const QString &)> &onFolder, const QString &exclude)
+        : m_extension(u'.' + ext), m_list(list), m_onFolder(onFolder), m_exclude(exclude)
+    {
+    }
+
+    void search(const QString &folder)
+    {
+        Listing listing = open(folder);
+        if (listing && !enterOnce(listing.get()))
+            return;
+        if (m_onFolder)
+            m_onFolder(folder + QStringLiteral("..."));
+        if (!listing)
+            return;
+        const std::vector<Entry> entries = readEntries(listing.get());
+        // Closed before descending, so that the depth of a tree is not
+        // limited by the number of files a process may hold open.
+        listing.reset();
+        for (const Entry &entry : entries) {
+            if (!NameMatches(entry.name, m_exclude)) {
+                if (entry.isFolder)
+                    search(folder + entry.name + kSeparator);
+                else if (sameExtension(extensionOf(entry.name), m_extension))
+                    m_list.append(folder + entry.name);
+            }
+            letEventsRun();
+        }
+    }
+
+private:
+    // A path holding a NUL character would name another folder to the
+    // system, so it cannot be listed.
+    static Listing open(const QString &folder)
+    {
+        const QByteArray path = FileNameToBytes(folder);
+        if (path.contains('\0'))
+            return nullptr;
+        return Listing(opendir(path.constData()));
+    }
+
+    // Links can lead back to a folder already walked; device and inode of the
+    // open folder identify it whatever the path.
+    bool enterOnce(DIR *dir)
+    {
+        struct stat folder;
+        if (fstat(dirfd(dir), &folder) != 0)
+            return false;
+        return m_entered.insert({folder.st_dev, folder.st_ino}).second;
+    }
+
+    const QString m_extension;
+    QStringList &m_list;
+    const std::function<void(const QString &)> &m_onFolder;
+    const QString &m_exclude;
+    std::set<std::pair<dev_t, ino_t>> m_entered;
+};
+
+} // namespace
+
+void SearchFiles(const QString &Folder, const QString &Ext, QStringList &List,
+                 const std::function<void(const QString &)> &OnFolder, const QString &Exclude)
+{
+    // Names are joined to the folder text directly; without the final "/"
+    // the paths would name files that do not exist.
+    const QString folder = Folder.isEmpty() || Folder.endsWith(kSeparator) ? Folder
+                                                                           : Folder + kSeparator;
+    Walk(Ext, List, OnFolder, Exclude).search(folder);
+}
+
+QStringList FindSourceFiles(const QString &folderText)
+{
+    QStringList files;
+    for (const char *ext : {"pas", "sql", "dpr", "dpk"})
+        SearchFiles(folderText, QString::fromLatin1(ext), files);
+    return files;
+}
+
+} // namespace lorvane

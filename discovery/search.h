@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <functional>
+
+namespace lorvane {
+
+// Appends to List every file below Folder whose extension (from the last ".",
+// compared with a-z folded to upper case) is "." + Ext. The walk is depth
+// first, the entries of each folder sorted by name in UTF-16 code-unit order.
+// Names beginning with "." and names caught by the exclusion pattern (see
+// NameMatches) are skipped, files and folders alike. OnFolder, when given,
+// receives the folder text followed by "..." for every folder entered, before
+// its entries are read. Links to folders are followed, but no folder is
+// entered twice in one call. A folder that cannot be listed contributes
+// nothing. Pending events run after every entry while an application
+// instance exists. A Folder without a final "/" gets one.
+void SearchFiles(const QString &Folder, const QString &Ext, QStringList &List,
+                 const std::function<void(const QString &)> &OnFolder = {},
+                 const QString &Exclude = {});
+
+// The source files of a project folder: one walk each for "pas", "sql",
+// "dpr" and "dpk", in that order, into one list.
+QStringList FindSourceFiles(const QString &folderText);
+
+} // namespace lorvane
