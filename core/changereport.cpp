@@ -5,6 +5,8 @@
 #include "shortdate.h"
 #include "sourcelines.h"
 
+#include <vector>
+
 namespace lorvane {
 
 namespace {
@@ -15,9 +17,9 @@ const QString kBadFormat = QStringLiteral("Ошибка: неверный фор
 const QString kBadDate = QStringLiteral("Ошибка: дата в строке %1]");
 const QString kBadFirstYear = QStringLiteral("Ошибка в Copyright: год начала не %1.");
 const QString kBadLastYear = QStringLiteral("Ошибка в Copyright: год последнего изменения не %1.");
-const QString kChangesHeading = QStringLiteral("Изменения:");
-const QString kIdentification = QStringLiteral("CVS: $Id:");
-const QString kCopyright = QStringLiteral("Copyright");
+constexpr QStringView kChangesHeading = u"Изменения:";
+constexpr QStringView kIdentification = u"CVS: $Id:";
+constexpr QStringView kCopyright = u"Copyright";
 constexpr char16_t kEllipsis = u'\u2026';
 
 // Removes every character of code 32 or below from both ends.
@@ -46,20 +48,49 @@ QString fourDigitYear(QDate date)
     return QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
 }
 
-class ReportRun
+// Whether the marker stands anywhere in the line. Most lines do not hold
+// the marker's first character at all, which a vectorised search finds out
+// fast.
+bool holds(QStringView line, QStringView marker)
+{
+    for (qsizetype at = line.indexOf(marker.front()); at >= 0; at = line.indexOf(marker.front(), at + 1)) {
+        if (line.sliced(at).startsWith(marker))
+            return true;
+    }
+    return false;
+}
+
+QString fileName(const QString &path)
+{
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+// What one file gives a report: its block, its header problems in order,
+// and what a wider window could change.
+struct FileOutcome
+{
+    QStringList items;
+    QStringList errors;
+    // The date that ended the walk down the change list by lying before
+    // Start: a start on or before it lets the walk go further.
+    std::optional<QDate> stoppedBefore;
+    std::optional<QDate> oldest;
+};
+
+// Reads one file's header for one window: the file steps from the header
+// test to the file block.
+class HeaderReader
 {
 public:
-    ReportRun(QDate start, QDate end, const ReportOptions &options, QStringList &result)
-        : m_start(start), m_end(end), m_options(options), m_result(result),
-          m_format(SystemDateFormat()), m_today(QDate::currentDate())
+    HeaderReader(QDate start, QDate end, const ReportOptions &options, const DateFormat &format, QDate today)
+        : m_start(start), m_end(end), m_options(options), m_format(format), m_today(today)
     {
     }
 
-    void handleFile(const QString &path, ReportProgress &progress);
-    const QString &errors() const { return m_errors; }
+    FileOutcome read(const QString &name, SourceLines &lines);
 
 private:
-    QStringView line(qsizetype index) { return m_lines.line(index); }
+    QStringView line(qsizetype index) { return m_lines->line(index); }
     std::optional<QDate> dateField(QStringView text) const
     {
         return ReadShortDate(trimmed(columns(text, 3, 10)), m_format, m_today);
@@ -68,21 +99,16 @@ private:
     void walk(qsizetype &index);
     void scan(qsizetype index);
     void appendEntry(const QString &text);
-    void appendError(const QString &message);
-    void addFileBlock();
+    void addFileBlock(const QString &name);
 
     const QDate m_start;
     const QDate m_end;
     const ReportOptions &m_options;
-    QStringList &m_result;
-    const DateFormat m_format;
+    const DateFormat &m_format;
     const QDate m_today;
 
-    QString m_errors;
-    QString m_lastErrorFile;
-    SourceLines m_lines;
-
-    QString m_name;
+    SourceLines *m_lines = nullptr;
+    FileOutcome m_outcome;
     QString m_description;
     QString m_entries;
     QDate m_current;
@@ -90,31 +116,16 @@ private:
     QDate m_oldest;
 };
 
-void ReportRun::appendEntry(const QString &text)
+FileOutcome HeaderReader::read(const QString &name, SourceLines &lines)
 {
-    m_entries += ChooseValue(m_entries.isEmpty(), QString(), kCrLf) + text;
-}
-
-void ReportRun::appendError(const QString &message)
-{
-    if (m_lastErrorFile != m_name) {
-        m_errors += ChooseValue(m_errors.isEmpty(), QString(), QStringLiteral("\r\n\r\n")) + m_name;
-        m_lastErrorFile = m_name;
-    }
-    m_errors += kCrLf + message;
-}
-
-void ReportRun::handleFile(const QString &path, ReportProgress &progress)
-{
-    m_name = path.mid(path.lastIndexOf(u'/') + 1);
+    m_lines = &lines;
+    m_outcome = FileOutcome();
     m_description.clear();
-    progress.FileStarted(m_name);
-    m_lines.read(path);
+    m_entries.clear();
 
     if (!line(0).startsWith(u"{==")) {
-        appendError(kNoHeader);
-        progress.FileDone();
-        return;
+        m_outcome.errors << kNoHeader;
+        return std::move(m_outcome);
     }
 
     qsizetype index = 4;
@@ -127,22 +138,26 @@ void ReportRun::handleFile(const QString &path, ReportProgress &progress)
             ++index;
         }
     }
-    m_entries.clear();
-    while (m_lines.has(index) && !line(index).contains(kChangesHeading))
+    while (m_lines->has(index) && !holds(line(index), kChangesHeading))
         ++index;
-    if (!m_lines.has(index)) {
+    if (!m_lines->has(index)) {
         m_description.clear();
         appendEntry(kBadFormat);
     } else {
         readEntries(index + 2);
     }
-    addFileBlock();
-    progress.FileDone();
+    addFileBlock(name);
+    return std::move(m_outcome);
+}
+
+void HeaderReader::appendEntry(const QString &text)
+{
+    m_entries += ChooseValue(m_entries.isEmpty(), QString(), kCrLf) + text;
 }
 
 // Dates the file by its first entry line, then walks and scans. A first
 // entry line without a date means no entries and no copyright check.
-void ReportRun::readEntries(qsizetype index)
+void HeaderReader::readEntries(qsizetype index)
 {
     const QStringView field = trimmed(columns(line(index), 3, 10));
     if (field.isEmpty())
@@ -151,18 +166,23 @@ void ReportRun::readEntries(qsizetype index)
         m_current = *date;
     } else {
         m_current = m_today;
-        appendError(kBadDate.arg(index));
+        m_outcome.errors << kBadDate.arg(index);
     }
     m_first = m_current;
     m_oldest = m_current;
     walk(index);
     scan(index);
+    m_outcome.oldest = m_oldest;
 }
 
-void ReportRun::walk(qsizetype &index)
+void HeaderReader::walk(qsizetype &index)
 {
     for (;;) {
-        if (m_current < m_start || m_current > m_end)
+        if (m_current < m_start) {
+            m_outcome.stoppedBefore = m_current;
+            return;
+        }
+        if (m_current > m_end)
             return;
         const QStringView text = line(index);
         const qsizetype bracket = text.indexOf(u'[');
@@ -171,7 +191,7 @@ void ReportRun::walk(qsizetype &index)
             appendEntry(m_options.Html ? QStringLiteral("<p>") + entry + QStringLiteral("</p>") : entry);
         }
         ++index;
-        if (!m_lines.has(index) || line(index).startsWith(u'='))
+        if (!m_lines->has(index) || line(index).startsWith(u'='))
             return;
         if (const auto date = dateField(line(index)))
             m_current = *date;
@@ -179,20 +199,20 @@ void ReportRun::walk(qsizetype &index)
     }
 }
 
-void ReportRun::scan(qsizetype index)
+void HeaderReader::scan(qsizetype index)
 {
-    while (m_lines.has(index + 1)) {
+    while (m_lines->has(index + 1)) {
         ++index;
         const QStringView text = line(index);
-        if (text.contains(kIdentification))
+        if (holds(text, kIdentification))
             return;
-        if (text.contains(kCopyright)) {
+        if (holds(text, kCopyright)) {
             const QString firstYear = fourDigitYear(m_oldest);
             if (columns(text, 13, 4) != firstYear)
-                appendError(kBadFirstYear.arg(firstYear));
+                m_outcome.errors << kBadFirstYear.arg(firstYear);
             const QString lastYear = fourDigitYear(m_first);
             if (text.size() >= 17 && text[16] == kEllipsis && columns(text, 18, 4) != lastYear)
-                appendError(kBadLastYear.arg(lastYear));
+                m_outcome.errors << kBadLastYear.arg(lastYear);
         }
         if (const auto date = dateField(text))
             m_current = *date;
@@ -200,35 +220,161 @@ void ReportRun::scan(qsizetype index)
     }
 }
 
-void ReportRun::addFileBlock()
+void HeaderReader::addFileBlock(const QString &name)
 {
     if (m_options.OnlyChanges && IsEmptyValue(m_entries))
         return;
-    m_result.append(m_options.Html ? QStringLiteral("\r\n<h3 class=\"filename\">") + m_name + QStringLiteral("</h3>")
-                                   : kCrLf + m_name);
+    QStringList &items = m_outcome.items;
+    items << (m_options.Html ? QStringLiteral("\r\n<h3 class=\"filename\">") + name + QStringLiteral("</h3>")
+                             : kCrLf + name);
     if (m_options.WithDescription && !m_description.isEmpty())
-        m_result.append(m_options.Html
-                            ? QStringLiteral("<p class=\"filedescrip\">") + m_description + QStringLiteral("</p>")
-                            : m_description);
+        items << (m_options.Html ? QStringLiteral("<p class=\"filedescrip\">") + m_description + QStringLiteral("</p>")
+                                 : m_description);
     if (!IsEmptyValue(m_entries))
-        m_result.append(m_entries);
+        items << m_entries;
 }
 
+// Puts the files' outcomes together: the heading, the blocks, and the error
+// list that replaces them when it is not empty.
+class ReportAssembly
+{
+public:
+    ReportAssembly(QDate start, QDate end, QStringList &result) : m_result(result)
+    {
+        m_result = SplitText(ReportHeading(start, end));
+    }
+
+    void add(const QString &name, const FileOutcome &outcome)
+    {
+        for (const QString &message : outcome.errors)
+            appendError(name, message);
+        m_result += outcome.items;
+    }
+
+    ReportKind finish()
+    {
+        if (m_errors.isEmpty())
+            return ReportKind::Report;
+        m_result = SplitText(m_errors);
+        return ReportKind::ErrorList;
+    }
+
+private:
+    // A group per file name; a file named as the one that opened the last
+    // group adds its problems to that group.
+    void appendError(const QString &name, const QString &message)
+    {
+        if (m_lastErrorFile != name) {
+            m_errors += ChooseValue(m_errors.isEmpty(), QString(), QStringLiteral("\r\n\r\n")) + name;
+            m_lastErrorFile = name;
+        }
+        m_errors += kCrLf + message;
+    }
+
+    QStringList &m_result;
+    QString m_errors;
+    QString m_lastErrorFile;
+};
+
 } // namespace
+
+QString ReportHeading(QDate start, QDate end)
+{
+    const DateFormat format = SystemDateFormat();
+    return FormatShortDate(start, format) + QStringLiteral(" - ") + FormatShortDate(end, format);
+}
 
 ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
                              const ReportOptions &options, ReportProgress &progress,
                              QStringList &resultText)
 {
-    ReportRun run(start, end, options, resultText);
     const DateFormat format = SystemDateFormat();
-    resultText = SplitText(FormatShortDate(start, format) + QStringLiteral(" - ") + FormatShortDate(end, format));
+    HeaderReader reader(start, end, options, format, QDate::currentDate());
+    ReportAssembly report(start, end, resultText);
+    SourceLines lines;
+    for (const QString &path : files) {
+        const QString name = fileName(path);
+        progress.FileStarted(name);
+        lines.read(path);
+        report.add(name, reader.read(name, lines));
+        progress.FileDone();
+    }
+    return report.finish();
+}
+
+struct RepeatedChangeReport::State
+{
+    State(QDate end, const ReportOptions &options, ReportProgress &progress)
+        : end(end), options(options), progress(progress)
+    {
+    }
+
+    struct File
+    {
+        QString path;
+        QString name;
+        SourceLines lines;
+        std::optional<FileOutcome> outcome;
+    };
+
+    QDate end;
+    ReportOptions options;
+    ReportProgress &progress;
+    DateFormat format = SystemDateFormat();
+    QDate today = QDate::currentDate();
+    std::vector<File> files;
+    std::optional<QDate> nextChange;
+    std::optional<QDate> oldest;
+};
+
+RepeatedChangeReport::RepeatedChangeReport(const QStringList &files, QDate end, const ReportOptions &options,
+                                           ReportProgress &progress)
+    : m_state(std::make_unique<State>(end, options, progress))
+{
+    m_state->files.reserve(size_t(files.size()));
     for (const QString &path : files)
-        run.handleFile(path, progress);
-    if (run.errors().isEmpty())
-        return ReportKind::Report;
-    resultText = SplitText(run.errors());
-    return ReportKind::ErrorList;
+        m_state->files.push_back({path, fileName(path), {}, {}});
+}
+
+RepeatedChangeReport::~RepeatedChangeReport() = default;
+
+ReportKind RepeatedChangeReport::Build(QDate start, QStringList &resultText)
+{
+    State &state = *m_state;
+    HeaderReader reader(start, state.end, state.options, state.format, state.today);
+    ReportAssembly report(start, state.end, resultText);
+    state.nextChange.reset();
+    state.oldest.reset();
+    for (State::File &file : state.files) {
+        state.progress.FileStarted(file.name);
+        // A walk that stopped at a date before an earlier start stops at the
+        // same line now, so the file gives what it gave then.
+        const bool unchanged = file.outcome && (!file.outcome->stoppedBefore || *file.outcome->stoppedBefore < start);
+        if (!unchanged) {
+            if (!file.outcome)
+                file.lines.read(file.path);
+            file.outcome = reader.read(file.name, file.lines);
+            file.lines.keepFoundLinesOnly();
+        }
+        const FileOutcome &outcome = *file.outcome;
+        report.add(file.name, outcome);
+        if (outcome.stoppedBefore && (!state.nextChange || *outcome.stoppedBefore > *state.nextChange))
+            state.nextChange = outcome.stoppedBefore;
+        if (outcome.oldest && (!state.oldest || *outcome.oldest < *state.oldest))
+            state.oldest = outcome.oldest;
+        state.progress.FileDone();
+    }
+    return report.finish();
+}
+
+std::optional<QDate> RepeatedChangeReport::NextChangeAt() const
+{
+    return m_state->nextChange;
+}
+
+std::optional<QDate> RepeatedChangeReport::OldestDate() const
+{
+    return m_state->oldest;
 }
 
 } // namespace lorvane

@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+#include <optional>
+
 namespace lorvane {
 
 struct ReportOptions
@@ -24,6 +27,9 @@ public:
 
 enum class ReportKind { Report, ErrorList };
 
+// The heading line of a report: both dates in the user's short date format.
+QString ReportHeading(QDate start, QDate end);
+
 // Replaces `resultText` with the change report of `files` for the window
 // Start..End, or with the error list when any header check failed. A file
 // that cannot be read throws Error; `resultText` then holds the heading and
@@ -31,5 +37,30 @@ enum class ReportKind { Report, ErrorList };
 ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
                              const ReportOptions &options, ReportProgress &progress,
                              QStringList &resultText);
+
+// Builds the report of one file list again and again with the same end date
+// and earlier start dates, as the line limit does, with results identical to
+// BuildChangeReport. Each file is read by the first build only; a file whose
+// walk down its change list cannot go further gives what it gave before.
+class RepeatedChangeReport
+{
+public:
+    RepeatedChangeReport(const QStringList &files, QDate end, const ReportOptions &options,
+                         ReportProgress &progress);
+    ~RepeatedChangeReport();
+
+    ReportKind Build(QDate start, QStringList &resultText);
+
+    // After a build: the latest start date before the build's own at which
+    // the report may differ from it in more than its heading; none when no
+    // earlier start changes anything but the heading.
+    std::optional<QDate> NextChangeAt() const;
+    // After a build: the oldest date that any header carries.
+    std::optional<QDate> OldestDate() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> m_state;
+};
 
 } // namespace lorvane

@@ -46,10 +46,10 @@ private:
     qsizetype m_pos = 0;
 };
 
-int expandYear(int year, int digits, int currentYear)
+// A year of one or two digits falls in the hundred years that begin 50
+// years before the current year.
+int expandYear(int year, int currentYear)
 {
-    if (digits > 2)
-        return year;
     const int first = currentYear - 50;
     int expanded = first - first % 100 + year;
     if (expanded < first)
@@ -111,11 +111,12 @@ std::optional<QDate> ReadShortDate(QStringView text, const DateFormat &format, Q
     if (!scan.atEnd() || count < 2)
         return std::nullopt;
 
-    int year = today.year();
+    int year = 0;
     int month = 0;
     int day = 0;
     using Order = DateFormat::Order;
     if (count == 2) {
+        year = today.year();
         const bool monthFirst = format.order != Order::DayMonthYear;
         month = monthFirst ? values[0] : values[1];
         day = monthFirst ? values[1] : values[0];
@@ -136,7 +137,7 @@ std::optional<QDate> ReadShortDate(QStringView text, const DateFormat &format, Q
             day = values[2];
             break;
         }
-        year = expandYear(values[yearIndex], digits[yearIndex], today.year());
+        year = digits[yearIndex] > 2 ? values[yearIndex] : expandYear(values[yearIndex], today.year());
     }
     if (year < 1 || !QDate::isValid(year, month, day))
         return std::nullopt;

@@ -24,11 +24,16 @@ void SourceLines::read(const QString &path)
         text = DecodeText(bytes);
     }
 
+    m_path = path;
+    const bool sameUnits = kind == m_kind && codePage == m_codePage;
     m_kind = kind;
     m_codePage = codePage;
     m_begin = kind == Kind::Decoded ? 0 : detected.markLength;
     m_bytes = std::move(bytes);
-    m_text = std::move(text);
+    if (kind == Kind::Decoded)
+        m_text = std::move(text);
+    else
+        m_text.resize(0); // keeps the capacity for the next file
     m_lines.clear();
     m_scan = m_begin;
     if (kind == Kind::Decoded) {
@@ -37,8 +42,10 @@ void SourceLines::read(const QString &path)
         // Decoded lines go here; one unit per byte at most, so the text never
         // moves and views into it stay valid.
         m_text.reserve(m_bytes.size());
-        for (int byte = 0; byte < 256; ++byte)
-            m_unitOfByte[byte] = classify(codePage ? codePage->charOf(byte) : char16_t(byte));
+        if (!sameUnits) {
+            for (int byte = 0; byte < 256; ++byte)
+                m_unitOfByte[byte] = classify(codePage ? codePage->charOf(byte) : char16_t(byte));
+        }
         m_finished = m_scan >= m_bytes.size()
                      || m_unitOfByte[static_cast<unsigned char>(m_bytes[m_scan])] == Unit::Nul;
     }
@@ -46,11 +53,35 @@ void SourceLines::read(const QString &path)
 
 bool SourceLines::has(qsizetype index)
 {
+    if (index < qsizetype(m_lines.size()))
+        return true;
+    if (m_kind == Kind::Kept) {
+        if (m_finished)
+            return false;
+        read(m_path);
+    }
     while (qsizetype(m_lines.size()) <= index) {
         if (!findNext())
             return false;
     }
     return true;
+}
+
+void SourceLines::keepFoundLinesOnly()
+{
+    qsizetype total = 0;
+    for (const Span &span : m_lines)
+        total += span.length;
+    QString kept;
+    kept.reserve(total);
+    for (Span &span : m_lines) {
+        const qsizetype at = kept.size();
+        kept += QStringView(m_text).sliced(span.start, span.length);
+        span.start = at;
+    }
+    m_text = std::move(kept);
+    m_bytes = QByteArray();
+    m_kind = Kind::Kept;
 }
 
 QStringView SourceLines::line(qsizetype index)
@@ -100,6 +131,8 @@ bool SourceLines::findNext()
 {
     qsizetype start = 0;
     qsizetype end = 0;
+    if (m_kind == Kind::Kept)
+        return false;
     if (m_kind == Kind::Decoded) {
         auto unitOf = [](QChar c) { return classify(c.unicode()); };
         if (!findNextIn(m_text.constData(), m_text.size(), unitOf, start, end))
@@ -116,7 +149,11 @@ bool SourceLines::findNext()
     m_text.resize(at + length);
     QChar *out = m_text.data() + at;
     if (m_kind == Kind::Utf8) {
-        out = DecodeUtf8(m_bytes.constData() + start, length, out);
+        const char *bytes = m_bytes.constData() + start;
+        qsizetype ascii = 0;
+        while (ascii < length && static_cast<unsigned char>(bytes[ascii]) < 0x80)
+            *out++ = QLatin1Char(bytes[ascii++]);
+        out = DecodeUtf8(bytes + ascii, length - ascii, out);
     } else {
         for (qsizetype i = start; i < end; ++i)
             *out++ = QChar(m_codePage->charOf(static_cast<unsigned char>(m_bytes[i])));

@@ -24,11 +24,17 @@ public:
 
     bool has(qsizetype index);
     // The line, or an empty text beyond the last line. The view stays valid
-    // until the next call of read().
+    // until the next call of read() or keepFoundLinesOnly(), or of has() or
+    // line() for a line not found yet.
     QStringView line(qsizetype index);
 
+    // Drops the file's bytes and keeps only the lines found so far, to be
+    // asked again later. Should a later question go past them, the file is
+    // read again.
+    void keepFoundLinesOnly();
+
 private:
-    enum class Kind { SingleByte, Utf8, Decoded };
+    enum class Kind { SingleByte, Utf8, Decoded, Kept };
     enum class Unit { Text, Cr, Lf, Nul };
 
     struct Span
@@ -42,6 +48,7 @@ private:
     bool findNextIn(const T *units, qsizetype size, Classify classify, qsizetype &start, qsizetype &end);
     static Unit classify(char16_t c);
 
+    QString m_path;
     Kind m_kind = Kind::Decoded;
     std::array<Unit, 256> m_unitOfByte{};
     const CodePage *m_codePage = nullptr;

@@ -3,6 +3,7 @@
 #include "codepage.h"
 #include "error.h"
 #include "filename.h"
+#include "linelimit.h"
 #include "lines.h"
 #include "search.h"
 #include "textfile.h"
@@ -22,6 +23,44 @@ class NoProgress : public ReportProgress
 public:
     void FileStarted(const QString &) override {}
     void FileDone() override {}
+};
+
+// The line limit on a report as text: every line of the text is one line,
+// with no wrapping.
+class TextLineLimit : public LineLimitTarget
+{
+public:
+    TextLineLimit(const ReportArguments &args, QDate start, const QStringList &files, const QStringList &report)
+        : m_limit(args.limit.value_or(0)), m_limitOn(args.limit.has_value()), m_start(start), m_end(args.to),
+          m_files(files), m_options(args.options), m_report(report), m_text(JoinLines(report))
+    {
+    }
+
+    bool LimitOn() const override { return m_limitOn; }
+    QString LimitText() const override { return QString::number(m_limit); }
+    QDate StartDate() const override { return m_start; }
+    QDate EndDate() const override { return m_end; }
+    void SetStartDate(QDate date) override { m_start = date; }
+    QStringList Files() const override { return m_files; }
+    ReportOptions Options() const override { return m_options; }
+    ReportProgress &Progress() override { return m_progress; }
+    void SetResultText(const QStringList &report) override { m_report = report; }
+    int PaneLineCount() const override { return int(SplitText(m_text).size()); }
+    int ShownLines(QStringView) const override { return 1; }
+    void SetPaneText(const QString &text) override { m_text = text; }
+
+    const QString &text() const { return m_text; }
+
+private:
+    int m_limit;
+    bool m_limitOn;
+    QDate m_start;
+    QDate m_end;
+    QStringList m_files;
+    ReportOptions m_options;
+    NoProgress m_progress;
+    QStringList m_report;
+    QString m_text;
 };
 
 // One path per line, as bytes, so that any file name can be given.
@@ -80,8 +119,10 @@ int run(const QStringList &arguments)
     QStringList report;
     NoProgress progress;
     const ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report);
+    TextLineLimit limited(args, start, files, report);
+    ApplyLineLimit(limited);
 
-    const QString text = NormalizeLineBreaks(JoinLines(report));
+    const QString text = NormalizeLineBreaks(limited.text());
     if (args.output.isEmpty())
         writeStdout(EncodeText(text));
     else

@@ -105,6 +105,24 @@ TEST_F(ReportCliTest, FolderModeSearchesTheFourExtensionsInOrder)
     EXPECT_EQ(missing.err, QStringLiteral("Folder \"%1\" does not exist.\n").arg(dir.filePath("nowhere")));
 }
 
+TEST_F(ReportCliTest, LimitNarrowsTheWindowToTheMostRecentDays)
+{
+    const QString list = fileList({pricing(Encoding::Cp1251)});
+    const QStringList wide{"--from", "2010-01-01", "--to", "2019-03-31", "--files-from", list};
+    Outcome full = run(wide);
+    EXPECT_EQ(full.exitCode, 0);
+    // Five lines reach the limit once the window reaches 05.03.2019.
+    Outcome five = run(wide + QStringList{"--limit", "5"});
+    EXPECT_EQ(five.exitCode, 0) << five.err.toStdString();
+    EXPECT_EQ(five.out, "05.03.2019 - 31.03.2019\r\n\r\nPricing.pas\r\n[+] \xD3\xF7\xB8\xF2 \xED\xE0\xF6\xE5\xED\xEA\xE8 "
+                        "\xEF\xEE\xF1\xF2\xE0\xE2\xF9\xE8\xEA\xE0.\r\n[*] \xC8\xF1\xEF\xF0\xE0\xE2\xEB\xE5\xED\xEE "
+                        "\xEE\xEA\xF0\xF3\xE3\xEB\xE5\xED\xE8\xE5 \xF6\xE5\xED\xFB.\r\n");
+    Outcome six = run(wide + QStringList{"--limit", "6"});
+    EXPECT_TRUE(six.out.startsWith("12.11.2018 - 31.03.2019\r\n")) << six.out.toStdString();
+    EXPECT_EQ(run(wide + QStringList{"--limit", "100"}).out, full.out);
+    EXPECT_EQ(run(wide + QStringList{"--limit", "0"}).out, "");
+}
+
 TEST_F(ReportCliTest, StartAfterEndBecomesTheEnd)
 {
     Outcome outcome = run({"--from", "2020-05-01", "--to", "2019-03-31", "--files-from", "-"});

@@ -1,0 +1,230 @@
+#include "changereport.h"
+#include "error.h"
+#include "linelimit.h"
+#include "lines.h"
+#include "test_files.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace lorvane;
+using namespace lorvane::test;
+
+namespace {
+
+class CountingProgress : public ReportProgress
+{
+public:
+    void FileStarted(const QString &) override { ++started; }
+    void FileDone() override {}
+    int started = 0;
+};
+
+// The dialog and the pane, with wrapping at a fixed number of characters.
+class FakeTarget : public LineLimitTarget
+{
+public:
+    bool LimitOn() const override { return limitOn; }
+    QString LimitText() const override { return limitText; }
+    QDate StartDate() const override { return start; }
+    QDate EndDate() const override { return end; }
+    void SetStartDate(QDate date) override { start = date; }
+    QStringList Files() const override { return files; }
+    ReportOptions Options() const override { return options; }
+    ReportProgress &Progress() override { return progress; }
+    void SetResultText(const QStringList &report) override { result = report; }
+    int PaneLineCount() const override
+    {
+        int count = 0;
+        for (const QString &paragraph : SplitText(pane))
+            count += ShownLines(paragraph);
+        return count;
+    }
+    int ShownLines(QStringView paragraph) const override
+    {
+        return paragraph.isEmpty() ? 1 : int((paragraph.size() + width - 1) / width);
+    }
+    void SetPaneText(const QString &text) override { pane = NormalizeLineBreaks(text); }
+
+    bool limitOn = true;
+    QString limitText = "120";
+    QDate start;
+    QDate end;
+    QStringList files;
+    ReportOptions options;
+    CountingProgress progress;
+    QStringList result;
+    QString pane;
+    int width = 1000;
+};
+
+// The step as it reads: one build for every day, nothing kept between them.
+void literalLineLimit(FakeTarget &t)
+{
+    if (!t.LimitOn() || t.PaneLineCount() <= LineLimitOf(t.LimitText()))
+        return;
+    t.start = t.end.addDays(-1);
+    t.pane.clear();
+    for (;;) {
+        if (t.PaneLineCount() >= LineLimitOf(t.LimitText()) || t.pane.contains(QStringLiteral("Создание проекта")))
+            return;
+        t.start = t.start.addDays(-1);
+        if (t.start.year() < 1900)
+            throw std::runtime_error("the literal loop does not end");
+        BuildChangeReport(t.files, t.start, t.end, t.options, t.progress, t.result);
+        t.SetPaneText(JoinLines(t.result));
+    }
+}
+
+struct Outcome
+{
+    QString pane;
+    QDate start;
+    QStringList result;
+    QString error;
+    bool operator==(const Outcome &) const = default;
+};
+
+template<typename Step>
+Outcome runStep(FakeTarget target, Step step)
+{
+    Outcome outcome;
+    try {
+        step(target);
+    } catch (const Error &e) {
+        outcome.error = e.message();
+    }
+    outcome.pane = target.pane;
+    outcome.start = target.start;
+    outcome.result = target.result;
+    return outcome;
+}
+
+void PrintTo(const Outcome &o, std::ostream *os)
+{
+    *os << "start " << o.start.toString(Qt::ISODate).toStdString() << ", error \"" << o.error.toStdString()
+        << "\", pane:\n"
+        << o.pane.toStdString();
+}
+
+class LineLimitTest : public testing::Test
+{
+protected:
+    // A project of `count` files whose entries are spread over the years
+    // before `end`, some with header problems or a creation entry.
+    QStringList project(QRandomGenerator &random, int count, QDate end)
+    {
+        QStringList files;
+        for (int i = 0; i < count; ++i) {
+            QStringList lines{"{==", "", "", "", QStringLiteral("  Unit %1").arg(i), "", "  Изменения:", "  ----"};
+            QDate date = end.addDays(-random.bounded(2000));
+            if (random.bounded(8) == 0)
+                date = end.addDays(random.bounded(1, 30)); // after the end date
+            const int entries = random.bounded(1, 7);
+            for (int e = 0; e < entries; ++e) {
+                lines << QStringLiteral("  %1 [+] change %2 of unit %3").arg(date.toString("dd.MM.yyyy")).arg(e).arg(i);
+                if (random.bounded(3) == 0)
+                    lines << QStringLiteral("             [*] a longer continuation line that may wrap in a narrow pane");
+                date = date.addDays(-random.bounded(0, 400));
+            }
+            if (random.bounded(6) == 0)
+                lines << QStringLiteral("  %1 [+] Создание проекта.").arg(date.toString("dd.MM.yyyy"));
+            lines << "=====";
+            const int firstYear = random.bounded(10) == 0 ? 1999 : date.year();
+            lines << QStringLiteral("Copyright © %1").arg(firstYear);
+            if (random.bounded(40) == 0)
+                lines = QStringList{"no header"};
+            const QString path = dir.filePath(QStringLiteral("u%1_%2.pas").arg(round).arg(i));
+            writeBytes(path, encode(lines.join("\r\n"), Encoding::Cp1251));
+            files << path;
+        }
+        ++round;
+        return files;
+    }
+
+    FakeTarget entering(QStringList files, QDate start, QDate end, ReportOptions options)
+    {
+        FakeTarget target;
+        target.files = std::move(files);
+        target.start = start;
+        target.end = end;
+        target.options = options;
+        BuildChangeReport(target.files, start, end, options, target.progress, target.result);
+        target.SetPaneText(JoinLines(target.result));
+        return target;
+    }
+
+    QTemporaryDir dir;
+    int round = 0;
+};
+
+TEST_F(LineLimitTest, GivesExactlyTheResultOfTheDayByDayLoop)
+{
+    QRandomGenerator random(4242);
+    const QDate end(2026, 6, 30);
+    const char *limits[] = {"120", "40", "7", "0", "-3", "x", "", "100000", "15"};
+    for (int round = 0; round < 60; ++round) {
+        const ReportOptions options{random.bounded(2) == 0, random.bounded(2) == 0, random.bounded(3) != 0};
+        FakeTarget target = entering(project(random, random.bounded(1, 30), end), end.addDays(-3000), end, options);
+        target.limitText = limits[random.bounded(int(std::size(limits)))];
+        target.width = random.bounded(2) ? 1000 : 20 + random.bounded(40);
+        if (random.bounded(10) == 0) // the dialog was closed without a run
+            target.pane.clear();
+        const Outcome expected = runStep(target, literalLineLimit);
+        const Outcome actual = runStep(target, [](FakeTarget &t) { ApplyLineLimit(t); });
+        ASSERT_EQ(actual, expected) << "round " << round << ", limit \"" << target.limitText.toStdString() << "\"";
+    }
+}
+
+TEST_F(LineLimitTest, OptionOffOrShortReportChangesNothing)
+{
+    QRandomGenerator random(7);
+    const QDate end(2026, 6, 30);
+    FakeTarget target = entering(project(random, 5, end), end.addDays(-400), end, {});
+    const Outcome before = runStep(target, [](FakeTarget &) {});
+    target.limitOn = false;
+    EXPECT_EQ(runStep(target, [](FakeTarget &t) { ApplyLineLimit(t); }), before);
+    target.limitOn = true;
+    target.limitText = QString::number(target.PaneLineCount());
+    EXPECT_EQ(runStep(target, [](FakeTarget &t) { ApplyLineLimit(t); }), before);
+}
+
+TEST_F(LineLimitTest, ReadsEachFileOnceAndStopsAtTheFirstWindowThatReachesTheLimit)
+{
+    const QDate end(2026, 6, 30);
+    QStringList files;
+    for (int i = 0; i < 50; ++i) {
+        const QDate newest = end.addDays(-1100 - 3 * i); // three years before the end
+        const QString text = QStringLiteral("{==\r\n\r\n\r\n\r\n==\r\n  Изменения:\r\n  --\r\n  %1 [+] a\r\n  %2 [+] b\r\n=")
+                                 .arg(newest.toString("dd.MM.yyyy"), newest.addDays(-1).toString("dd.MM.yyyy"));
+        files << dir.filePath(QStringLiteral("f%1.pas").arg(i));
+        writeBytes(files.last(), encode(text, Encoding::Cp1251));
+    }
+    FakeTarget target = entering(files, end.addDays(-2000), end, {false, false, true});
+    target.limitText = "12";
+    target.progress.started = 0;
+    const Outcome expected = runStep(target, literalLineLimit);
+    target.progress.started = 0;
+    const Outcome actual = runStep(target, [](FakeTarget &t) { ApplyLineLimit(t); });
+    EXPECT_EQ(actual, expected);
+    // The heading, then three lines for each of the newest two files and
+    // four for the third: the window reaches the third file's newest entry.
+    EXPECT_EQ(actual.start, end.addDays(-1100 - 3 * 2));
+    EXPECT_LE(target.progress.started, 50 * 3);
+}
+
+TEST_F(LineLimitTest, UnreadableFileEndsTheStepAsTheLoopDoes)
+{
+    QRandomGenerator random(99);
+    const QDate end(2026, 6, 30);
+    FakeTarget target = entering(project(random, 6, end), end.addDays(-3000), end, {});
+    target.limitText = "1";
+    QFile::remove(target.files[3]);
+    const Outcome expected = runStep(target, literalLineLimit);
+    EXPECT_FALSE(expected.error.isEmpty());
+    EXPECT_EQ(runStep(target, [](FakeTarget &t) { ApplyLineLimit(t); }), expected);
+}
+
+} // namespace
