@@ -1,0 +1,96 @@
+#include "controls.h"
+
+#include "shortdate.h"
+
+#include <QStringListModel>
+#include <QStyledItemDelegate>
+
+namespace lorvane {
+
+namespace {
+
+class FixedRowDelegate : public QStyledItemDelegate
+{
+public:
+    FixedRowDelegate(int height, QObject *parent) : QStyledItemDelegate(parent), m_height(height) {}
+
+    QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override
+    {
+        return {QStyledItemDelegate::sizeHint(option, index).width(), m_height};
+    }
+
+private:
+    int m_height;
+};
+
+} // namespace
+
+TDateTimePicker::TDateTimePicker(QWidget *parent) : QDateEdit(parent)
+{
+    setDisplayFormat(SystemDateFormat().pattern);
+    setCalendarPopup(true);
+}
+
+TComboItems::TComboItems(QComboBox *combo) : TStrings(combo), m_combo(combo)
+{
+}
+
+QStringList TComboItems::lines() const
+{
+    QStringList items;
+    items.reserve(m_combo->count());
+    for (int index = 0; index < m_combo->count(); ++index)
+        items.append(m_combo->itemText(index));
+    return items;
+}
+
+void TComboItems::setLines(const QStringList &lines)
+{
+    const QString text = m_combo->currentText();
+    m_combo->clear();
+    m_combo->addItems(lines);
+    m_combo->setEditText(text);
+}
+
+TComboBox::TComboBox(QWidget *parent) : QComboBox(parent)
+{
+    setEditable(true);
+    setInsertPolicy(QComboBox::NoInsert);
+    m_items = new TComboItems(this);
+}
+
+TListBox::TListBox(QWidget *parent) : QListView(parent), m_model(new QStringListModel(this))
+{
+    setModel(m_model);
+    setUniformItemSizes(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+}
+
+QStringList TListBox::Items() const
+{
+    return m_model->stringList();
+}
+
+void TListBox::setItems(const QStringList &items)
+{
+    m_model->setStringList(items);
+}
+
+int TListBox::count() const
+{
+    return m_model->rowCount();
+}
+
+} // namespace lorvane
+
+namespace lorvane {
+
+void TListBox::setRowHeight(int height)
+{
+    QAbstractItemDelegate *previous = itemDelegate();
+    setItemDelegate(new FixedRowDelegate(height, this));
+    if (previous && previous->parent() == this)
+        delete previous;
+}
+
+} // namespace lorvane

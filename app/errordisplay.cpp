@@ -1,0 +1,27 @@
+#include "errordisplay.h"
+
+#include "error.h"
+#include "userdialogs.h"
+
+#include <QApplication>
+
+namespace lorvane {
+
+void ShowError(const QString &message)
+{
+    Dialogs().ErrorBox(QApplication::activeWindow(), QCoreApplication::applicationName(),
+                       DisplayText(message));
+}
+
+void RunCommand(const std::function<void()> &command)
+{
+    try {
+        command();
+    } catch (const Error &error) {
+        ShowError(error.message());
+    } catch (const std::exception &error) {
+        ShowError(QString::fromLocal8Bit(error.what()));
+    }
+}
+
+} // namespace lorvane

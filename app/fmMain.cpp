@@ -1,0 +1,323 @@
+#include "fmMain.h"
+
+#include "appearance.h"
+#include "busycursor.h"
+#include "components.h"
+#include "controls.h"
+#include "dgAnalisis.h"
+#include "errordisplay.h"
+#include "filename.h"
+#include "linelimit.h"
+#include "lines.h"
+#include "projectname.h"
+#include "propstorage.h"
+#include "resultpane.h"
+#include "search.h"
+#include "splitter.h"
+#include "textfile.h"
+#include "versionstamp.h"
+
+#include <QAbstractEventDispatcher>
+#include <QAction>
+#include <QLineEdit>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <sys/stat.h>
+
+namespace lorvane {
+
+namespace {
+
+// Inside the frame the window keeps a free border.
+constexpr int kBorder = 6;
+
+bool FolderExists(const QString &folderText)
+{
+    if (folderText.isEmpty())
+        return false;
+    struct stat status;
+    return ::stat(FileNameToBytes(folderText).constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+void AddWithMargin(QVBoxLayout *column, QWidget *widget, int margin, int stretch = 0)
+{
+    auto *cell = new QVBoxLayout;
+    cell->setContentsMargins(margin, margin, margin, margin);
+    cell->addWidget(widget);
+    column->addLayout(cell, stretch);
+}
+
+// The line limit works on the analysis dialog and the result pane.
+class PaneLineLimit : public LineLimitTarget
+{
+public:
+    PaneLineLimit(TAnalisisDG &dialog, TMemo &pane) : m_dialog(dialog), m_pane(pane) {}
+
+    bool LimitOn() const override { return m_dialog.cbLine->isChecked(); }
+    QString LimitText() const override { return m_dialog.edLine->text(); }
+    QDate StartDate() const override { return m_dialog.edDate->date(); }
+    QDate EndDate() const override { return m_dialog.edDateEnd->date(); }
+    void SetStartDate(QDate date) override { m_dialog.edDate->setDate(date); }
+    QStringList Files() const override { return m_dialog.Files(); }
+    ReportOptions Options() const override { return m_dialog.Options(); }
+    ReportProgress &Progress() override { return m_dialog.Progress(); }
+    void SetResultText(const QStringList &report) override { m_dialog.ResultText = report; }
+    int PaneLineCount() const override { return m_pane.LineCount(); }
+    int ShownLines(QStringView paragraph) const override { return m_pane.ShownLines(paragraph); }
+    void SetPaneText(const QString &text) override { m_pane.SetText(text); }
+
+private:
+    TAnalisisDG &m_dialog;
+    TMemo &m_pane;
+};
+
+QWidget *ToolSeparator(int width)
+{
+    auto *gap = new QWidget;
+    gap->setFixedWidth(width);
+    return gap;
+}
+
+} // namespace
+
+TMainFM::TMainFM(QWidget *parent)
+    : QMainWindow(parent), WindowPlacement(*this, form::poDesigned)
+{
+    RegisterFormInterceptor(staticMetaObject);
+    setObjectName(QStringLiteral("MainFM"));
+    setWindowTitle(QStringLiteral("Lorvane"));
+    setFont(FormFont(12));
+    CreateComponents();
+    CreateActions();
+    move(Scaled(201), Scaled(185));
+    resize(Scaled(743 + 2 * kBorder), Scaled(656 + 2 * kBorder));
+    RunCommand([this] { FormCreate(); });
+}
+
+void TMainFM::CreateComponents()
+{
+    auto *client = new QWidget;
+    auto *column = new QVBoxLayout(client);
+    column->setContentsMargins(Scaled(kBorder), Scaled(kBorder), Scaled(kBorder), Scaled(kBorder));
+    column->setSpacing(0);
+    setCentralWidget(client);
+
+    tbMain = new QToolBar;
+    tbMain->setObjectName(QStringLiteral("tbMain"));
+    tbMain->setMovable(false);
+    tbMain->setFloatable(false);
+    tbMain->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    tbMain->setIconSize(QSize(Scaled(16), Scaled(16)));
+    tbMain->setFixedHeight(Scaled(37));
+    tbMain->setContentsMargins(Scaled(2), 0, 0, 0);
+    tbMain->layout()->setContentsMargins(0, 0, 0, 0);
+    tbMain->layout()->setSpacing(0);
+    column->addWidget(tbMain);
+
+    cbSource = new TComboBox;
+    cbSource->setObjectName(QStringLiteral("cbSource"));
+    cbSource->setMaxVisibleItems(16);
+    cbSource->setEditText(QStringLiteral("Папка для сканирования"));
+    AddWithMargin(column, cbSource, Scaled(3));
+    connect(cbSource->lineEdit(), &QLineEdit::textEdited, this, [this] { cbSourceChange(); });
+    connect(cbSource, &QComboBox::activated, this, [this] { cbSourceChange(); });
+
+    lbFile = new TListBox;
+    lbFile->setObjectName(QStringLiteral("lbFile"));
+    lbFile->setRowHeight(Scaled(14));
+    AddWithMargin(column, lbFile, Scaled(2), 1);
+
+    meResult = new TMemo;
+    meResult->setObjectName(QStringLiteral("meResult"));
+    meResult->setPaneHeight(Scaled(155));
+
+    spResult = new TSplitter(lbFile, meResult, Scaled(30));
+    spResult->setObjectName(QStringLiteral("spResult"));
+    spResult->setFixedHeight(Scaled(3));
+    column->addWidget(spResult);
+    AddWithMargin(column, meResult, Scaled(2));
+
+    imTool = new TImageList(this);
+    imTool->setObjectName(QStringLiteral("imTool"));
+    dgOpen = new TOpenDialog(this);
+    dgOpen->setObjectName(QStringLiteral("dgOpen"));
+    dgSave = new TSaveDialog(this);
+    dgSave->setObjectName(QStringLiteral("dgSave"));
+    dgSave->Title = QStringLiteral("Запись файла");
+    dgSave->Filter = QStringLiteral("Результат|*.txt;*.htm");
+    dgSave->DefaultExt = QStringLiteral("txt");
+
+    reMain = new QObject(this);
+    reMain->setObjectName(QStringLiteral("reMain"));
+    psFile = new TPropStorageEh(this);
+    psFile->setObjectName(QStringLiteral("psFile"));
+    psFile->setSection(QStringLiteral("File"));
+    TPropertyNamesEh &props = psFile->StoredProps();
+    props.setRootLoading(true);
+    for (const char *path : {"<P>.Height", "<P>.Left", "<P>.Top", "<P>.Width", "<P>.WindowState",
+                             "cbSource.<P>.Items.Strings", "cbSource.<P>.Text",
+                             "meResult.<P>.Height", "spResult.<P>.Top"})
+        props.Add(QString::fromLatin1(path));
+    props.setRootLoading(false);
+    connect(psFile, &TPropStorageEh::AfterLoadProps, this, [this] { psFileAfterLoadProps(); });
+}
+
+void TMainFM::CreateActions()
+{
+    alMain = new QObject(this);
+    alMain->setObjectName(QStringLiteral("alMain"));
+    const auto addAction = [this](const char *name, const QString &caption, int image,
+                                  void (TMainFM::*execute)()) {
+        auto *action = new QAction(imTool->Image(image), caption, alMain);
+        action->setObjectName(QLatin1StringView(name));
+        connect(action, &QAction::triggered, this,
+                [this, execute] { RunCommand([this, execute] { (this->*execute)(); }); });
+        tbMain->addAction(action);
+        tbMain->widgetForAction(action)->setFixedSize(Scaled(47), Scaled(37));
+        return action;
+    };
+    acFiles = addAction("acFiles", QStringLiteral("Файлы"), 0, &TMainFM::acFilesExecute);
+    tbMain->addWidget(ToolSeparator(Scaled(8)));
+    acAnalisis = addAction("acAnalisis", QStringLiteral("Анализ"), 1, &TMainFM::acAnalisisExecute);
+    tbMain->addWidget(ToolSeparator(Scaled(8)));
+    acSave = addAction("acSave", QStringLiteral("Запись"), 2, &TMainFM::acSaveExecute);
+
+    // The enable rules follow the folder text and the pane whenever the
+    // application has nothing else to do.
+    connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::aboutToBlock, this,
+            [this] {
+                acAnalisisUpdate();
+                acSaveUpdate();
+            });
+}
+
+void TMainFM::FormCreate()
+{
+    meResult->SetText(VersionLine(QStringLiteral("Версия ")));
+}
+
+void TMainFM::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (!m_shown) {
+        m_shown = true;
+        psFile->LoadProperties();
+    }
+}
+
+void TMainFM::closeEvent(QCloseEvent *event)
+{
+    psFile->SaveProperties();
+    QMainWindow::closeEvent(event);
+}
+
+void TMainFM::psFileAfterLoadProps()
+{
+    const QString loadedText = cbSource->currentText();
+    bool removed = false;
+    for (int index = 0; index < cbSource->count();) {
+        if (FolderExists(cbSource->itemText(index))) {
+            ++index;
+            continue;
+        }
+        cbSource->removeItem(index);
+        removed = true;
+        if (cbSource->count() > 0) {
+            cbSource->setCurrentIndex(0);
+            cbSource->setEditText(cbSource->itemText(0));
+        }
+        index = 0;
+    }
+    // With every entry gone the folder text stays as it was loaded.
+    if (removed && cbSource->count() == 0)
+        cbSource->setEditText(loadedText);
+}
+
+void TMainFM::cbSourceChange()
+{
+    ++m_searchGeneration;
+    lbFile->clear();
+    meResult->Clear();
+}
+
+void TMainFM::FillFileList()
+{
+    const BusyCursor busy;
+    const int generation = ++m_searchGeneration;
+    const QStringList files = FindSourceFiles(cbSource->currentText());
+    // The search lets events run: a newer search or a change of the folder
+    // text by the user has made this result stale.
+    if (generation == m_searchGeneration)
+        lbFile->setItems(files);
+}
+
+void TMainFM::acFilesExecute()
+{
+    dgOpen->InitialDir = cbSource->currentText();
+    if (!dgOpen->Execute(this))
+        return;
+    const QString &path = dgOpen->FileName;
+    cbSource->setEditText(path.left(path.lastIndexOf(u'/') + 1));
+    lbFile->clear();
+    meResult->Clear();
+    FillFileList();
+}
+
+void TMainFM::acAnalisisExecute()
+{
+    if (lbFile->count() == 0)
+        FillFileList();
+    if (lbFile->count() == 0)
+        return;
+    meResult->Clear();
+    FPoject = ExtractProjectName(cbSource->currentText());
+    TAnalisisDG &dialog = AnalysisDialog();
+    dialog.psAnalisis->setSection(QStringLiteral("Analisis\\") + FPoject);
+    dialog.psAnalisis->LoadProperties();
+    if (dialog.Run(lbFile->Items()) == TAnalisisDG::mrRun && !dialog.ResultText.isEmpty())
+        meResult->SetText(JoinLines(dialog.ResultText));
+    ApplyLineLimit();
+    dialog.psAnalisis->SaveProperties();
+}
+
+void TMainFM::ApplyLineLimit()
+{
+    // The rebuilds take the time of a run of the dialog; show it.
+    const BusyCursor busy;
+    PaneLineLimit target(AnalysisDialog(), *meResult);
+    lorvane::ApplyLineLimit(target);
+}
+
+void TMainFM::acSaveExecute()
+{
+    const QString folderText = cbSource->currentText();
+    dgSave->InitialDir = folderText;
+    dgSave->FileName = FPoject + QStringLiteral(".change.")
+                       + (AnalysisDialog().cbHTML->isChecked() ? QStringLiteral("htm") : QStringLiteral("txt"));
+    if (!dgSave->Execute(this))
+        return;
+    WriteText(dgSave->FileName, meResult->Text());
+    if (cbSource->findText(folderText, Qt::MatchFixedString) < 0)
+        cbSource->addItem(folderText);
+}
+
+void TMainFM::acAnalisisUpdate()
+{
+    acAnalisis->setEnabled(FolderExists(cbSource->currentText()));
+}
+
+void TMainFM::acSaveUpdate()
+{
+    // The pane shows at least one line exactly when it holds any text; the
+    // text test spares a layout of the whole report at every idle moment.
+    acSave->setEnabled(!meResult->Text().isEmpty());
+}
+
+TAnalisisDG &TMainFM::AnalysisDialog() const
+{
+    Q_ASSERT(m_analysisDialog);
+    return *m_analysisDialog;
+}
+
+} // namespace lorvane

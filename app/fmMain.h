@@ -1,0 +1,86 @@
+#pragma once
+
+#include "windowplacement.h"
+
+#include <QMainWindow>
+#include <QString>
+
+class QAction;
+class QToolBar;
+
+namespace lorvane {
+
+class TAnalisisDG;
+class TComboBox;
+class TListBox;
+class TMemo;
+class TOpenDialog;
+class TPropStorageEh;
+class TSaveDialog;
+class TSplitter;
+class TImageList;
+
+// The main window: picks the source folder, lists its source files, runs
+// the analysis, shows the report and saves it.
+class TMainFM : public QMainWindow, public WindowPlacement
+{
+    Q_OBJECT
+    Q_INTERFACES(lorvane::StoredForm)
+    Q_CLASSINFO("StreamClass", "TMainFM")
+    Q_PROPERTY(lorvane::form::TWindowState WindowState READ StoredWindowState WRITE setStoredWindowState)
+
+public:
+    explicit TMainFM(QWidget *parent = nullptr);
+
+    // The dialog that the Analysis command shows; created after this window.
+    void SetAnalysisDialog(TAnalisisDG *dialog) { m_analysisDialog = dialog; }
+
+    form::TWindowState StoredWindowState() const { return WindowPlacement::windowState(); }
+    void setStoredWindowState(form::TWindowState state) { WindowPlacement::setWindowState(state); }
+
+    QToolBar *tbMain;
+    TComboBox *cbSource;
+    TListBox *lbFile;
+    TSplitter *spResult;
+    TMemo *meResult;
+    QObject *alMain;
+    QAction *acFiles;
+    QAction *acAnalisis;
+    QAction *acSave;
+    TImageList *imTool;
+    TOpenDialog *dgOpen;
+    TSaveDialog *dgSave;
+    TPropStorageEh *psFile;
+    QObject *reMain;
+
+public slots:
+    void acFilesExecute();
+    void acAnalisisExecute();
+    void acSaveExecute();
+    void acAnalisisUpdate();
+    void acSaveUpdate();
+
+protected:
+    void showEvent(QShowEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void CreateComponents();
+    void CreateActions();
+    void FormCreate();
+    void cbSourceChange();
+    void psFileAfterLoadProps();
+    void FillFileList();
+    // Cuts the report to the dialog's line limit.
+    void ApplyLineLimit();
+    TAnalisisDG &AnalysisDialog() const;
+
+    QString FPoject;
+    TAnalisisDG *m_analysisDialog = nullptr;
+    bool m_shown = false;
+    // Counts the searches and the user's changes of the folder text: a
+    // search whose folder text changed meanwhile drops its result.
+    int m_searchGeneration = 0;
+};
+
+} // namespace lorvane

@@ -1,0 +1,30 @@
+#include "appearance.h"
+#include "codepage.h"
+#include "dgAnalisis.h"
+#include "error.h"
+#include "errordisplay.h"
+#include "fmMain.h"
+
+#include <QApplication>
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lorvane"));
+    lorvane::ApplyStyle(application);
+
+    // Every file read and write needs the code page: a wrong setting ends
+    // the program before it can lose anything.
+    try {
+        lorvane::CodePage::System();
+    } catch (const lorvane::Error &error) {
+        lorvane::ShowError(error.message());
+        return 1;
+    }
+
+    lorvane::TMainFM mainForm;
+    lorvane::TAnalisisDG analysisDialog;
+    mainForm.SetAnalysisDialog(&analysisDialog);
+    mainForm.show();
+    return application.exec();
+}

@@ -1,0 +1,118 @@
+#include "controls.h"
+#include "dgAnalisis.h"
+#include "testsupport.h"
+
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace lorvane {
+namespace {
+
+class AnalysisDialogTest : public test::WithApp, public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        for (const char *name : {"a.pas", "b.pas"}) {
+            const QString path = folder.filePath(QLatin1StringView(name));
+            test::WriteFile(path, test::SourceHeader(QLatin1StringView(name), QStringLiteral("03.05.2019"),
+                                                     QStringLiteral("[+] Изменение.")));
+            files.append(path);
+        }
+    }
+
+    template <typename T> T *Find(const char *name) { return dialog.findChild<T *>(QLatin1StringView(name)); }
+    void SetDates(QDate start, QDate end)
+    {
+        Find<TDateTimePicker>("edDate")->setDate(start);
+        Find<TDateTimePicker>("edDateEnd")->setDate(end);
+    }
+
+    test::FakeDialogs dialogs;
+    QTemporaryDir folder;
+    QStringList files;
+    TAnalisisDG dialog;
+};
+
+TEST_F(AnalysisDialogTest, EnterRunsTheBuilderAndClosesWithTheRunResult)
+{
+    SetDates(QDate(2019, 5, 1), QDate(2019, 5, 31));
+    QWidget *focusAtShowing = nullptr;
+    dialogs.modalAction = [&](QDialog &shown) {
+        focusAtShowing = shown.focusWidget();
+        test::PressEnter(shown);
+    };
+
+    EXPECT_EQ(dialog.Run(files), TAnalisisDG::mrRun);
+
+    EXPECT_EQ(focusAtShowing, Find<QWidget>("edDate"));
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.ResultText,
+              QStringList({"01.05.2019 - 31.05.2019", "\r\na.pas", "[+] Изменение.", "\r\nb.pas",
+                           "[+] Изменение."}));
+    EXPECT_EQ(Find<QProgressBar>("pbDo")->value(), 2);
+    EXPECT_EQ(Find<QLabel>("laFile")->text(), QStringLiteral("b.pas"));
+}
+
+TEST_F(AnalysisDialogTest, StartLaterThanEndBecomesTheEndDate)
+{
+    SetDates(QDate(2019, 5, 10), QDate(2019, 5, 3));
+    dialogs.modalAction = test::PressEnter;
+
+    ASSERT_EQ(dialog.Run(files), TAnalisisDG::mrRun);
+
+    EXPECT_EQ(Find<TDateTimePicker>("edDate")->date(), QDate(2019, 5, 3));
+    EXPECT_EQ(Find<TDateTimePicker>("edDateEnd")->date(), QDate(2019, 5, 3));
+    EXPECT_EQ(dialog.ResultText.value(0), QStringLiteral("03.05.2019 - 03.05.2019"));
+}
+
+TEST_F(AnalysisDialogTest, CloseBoxGivesTwoAndAnEmptyResultWhileEscDoesNothing)
+{
+    dialogs.modalAction = test::PressEnter;
+    ASSERT_EQ(dialog.Run(files), TAnalisisDG::mrRun);
+    ASSERT_FALSE(dialog.ResultText.isEmpty());
+
+    bool openAfterEsc = false;
+    dialogs.modalAction = [&](QDialog &shown) {
+        QTest::keyClick(&shown, Qt::Key_Escape);
+        openAfterEsc = shown.isVisible();
+        shown.close();
+    };
+    EXPECT_EQ(dialog.Run(files), TAnalisisDG::mrClosed);
+    EXPECT_TRUE(openAfterEsc);
+    EXPECT_TRUE(dialog.ResultText.isEmpty());
+}
+
+TEST_F(AnalysisDialogTest, HtmlAndDescriptionReachTheBuilder)
+{
+    SetDates(QDate(2019, 5, 1), QDate(2019, 5, 31));
+    Find<TCheckBox>("cbHTML")->setChecked(true);
+    Find<TCheckBox>("cbNote")->setChecked(true);
+    dialogs.modalAction = test::PressEnter;
+
+    ASSERT_EQ(dialog.Run(files.mid(0, 1)), TAnalisisDG::mrRun);
+
+    EXPECT_EQ(dialog.ResultText,
+              QStringList({"01.05.2019 - 31.05.2019", "\r\n<h3 class=\"filename\">a.pas</h3>",
+                           "<p class=\"filedescrip\">Описание модуля.</p>", "<p>[+] Изменение.</p>"}));
+}
+
+TEST_F(AnalysisDialogTest, OnlyChangesDropsFilesWithoutEntries)
+{
+    SetDates(QDate(2019, 5, 4), QDate(2019, 5, 31));
+    Find<TRadioButton>("rbOnlyChange")->setChecked(true);
+    dialogs.modalAction = test::PressEnter;
+
+    ASSERT_EQ(dialog.Run(files), TAnalisisDG::mrRun);
+
+    EXPECT_FALSE(Find<TRadioButton>("rbAll")->isChecked());
+    EXPECT_EQ(dialog.ResultText, QStringList({"04.05.2019 - 31.05.2019"}));
+}
+
+} // namespace
+} // namespace lorvane

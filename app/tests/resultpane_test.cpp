@@ -1,0 +1,93 @@
+#include "resultpane.h"
+#include "testsupport.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QTextBlock>
+
+#include <gtest/gtest.h>
+
+namespace lorvane {
+namespace {
+
+// The lines that the pane's own document layout gives, every block forced.
+int DisplayedLines(const TMemo &pane)
+{
+    QAbstractTextDocumentLayout *layout = pane.document()->documentLayout();
+    int lines = 0;
+    for (QTextBlock block = pane.document()->begin(); block.isValid(); block = block.next()) {
+        layout->blockBoundingRect(block);
+        lines += block.layout()->lineCount();
+    }
+    return lines;
+}
+
+class ResultPaneTest : public test::WithApp, public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        pane.resize(300, 200);
+        pane.show();
+        QApplication::processEvents();
+    }
+
+    TMemo pane;
+};
+
+struct CountCase
+{
+    const char *text;
+    int lines;
+};
+
+void PrintTo(const CountCase &count, std::ostream *os)
+{
+    *os << '"' << count.text << "\" -> " << count.lines;
+}
+
+class ShortTextCount : public ResultPaneTest, public ::testing::WithParamInterface<CountCase>
+{
+};
+
+TEST_P(ShortTextCount, CountsShownLines)
+{
+    pane.SetText(QString::fromUtf8(GetParam().text));
+    EXPECT_EQ(pane.LineCount(), GetParam().lines);
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, ShortTextCount,
+                         ::testing::Values(CountCase{"", 0}, CountCase{"one line", 1},
+                                           CountCase{"one line\r\n", 1}, CountCase{"a\r\nb", 2},
+                                           CountCase{"a\r\n\r\n", 2}, CountCase{"\r\n", 1},
+                                           CountCase{"a\nb\rc", 3}));
+
+TEST_F(ResultPaneTest, CountsWrappedPiecesAsTheDisplayLaysThemOut)
+{
+    QString paragraph;
+    for (int word = 0; word < 60; ++word)
+        paragraph += QStringLiteral("слово%1 ").arg(word);
+    QStringList lines;
+    for (int line = 0; line < 400; ++line)
+        lines.append(line % 3 ? paragraph : QStringLiteral("short"));
+    pane.SetText(lines.join(QStringLiteral("\r\n")));
+
+    const int wide = pane.LineCount();
+    EXPECT_GT(wide, 400);
+    EXPECT_EQ(wide, DisplayedLines(pane));
+
+    pane.resize(180, 200);
+    QApplication::processEvents();
+    EXPECT_GT(pane.LineCount(), wide);
+    EXPECT_EQ(pane.LineCount(), DisplayedLines(pane));
+}
+
+TEST_F(ResultPaneTest, KeepsTheTextWithCrLfBreaks)
+{
+    pane.SetText(QStringLiteral("a\nb\r\nc\r"));
+    EXPECT_EQ(pane.Text(), QStringLiteral("a\r\nb\r\nc\r\n"));
+    EXPECT_EQ(pane.LineCount(), 3);
+}
+
+} // namespace
+} // namespace lorvane
