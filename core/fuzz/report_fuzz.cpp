@@ -1,0 +1,59 @@
+// Reads arbitrary bytes as a source file and builds the change report from
+// them, with dates and options taken from the input's first bytes.
+
+#include "changereport.h"
+#include "error.h"
+#include "linelimit.h"
+#include "lines.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+
+using namespace lorvane;
+
+namespace {
+
+class NoProgress : public ReportProgress
+{
+public:
+    void FileStarted(const QString &) override {}
+    void FileDone() override {}
+};
+
+QString sourcePath()
+{
+    static QTemporaryDir dir;
+    return dir.filePath("Fuzz.pas");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 5)
+        return 0;
+    const QDate end = QDate(2000, 1, 1).addDays(data[0] * 97 + data[1]);
+    const QDate start = end.addDays(-(data[2] * 31 + data[3] % 31));
+    const ReportOptions options{bool(data[4] & 1), bool(data[4] & 2), bool(data[4] & 4)};
+    {
+        QFile file(sourcePath());
+        if (!file.open(QIODevice::WriteOnly))
+            return 0;
+        file.write(reinterpret_cast<const char *>(data + 5), qint64(size - 5));
+    }
+    NoProgress progress;
+    QStringList report;
+    try {
+        BuildChangeReport({sourcePath(), sourcePath()}, start, end, options, progress, report);
+        RepeatedChangeReport repeated({sourcePath()}, end, options, progress);
+        repeated.Build(start, report);
+        if (const auto next = repeated.NextChangeAt())
+            repeated.Build(*next, report);
+        NormalizeLineBreaks(JoinLines(report));
+    } catch (const Error &) {
+        // A file that does not decode is refused with its message.
+    }
+    return 0;
+}
