@@ -25,6 +25,14 @@ public:
     virtual void FileDone() = 0;
 };
 
+// Progress that nobody watches, for runs without a window.
+class SilentProgress : public ReportProgress
+{
+public:
+    void FileStarted(const QString &) override {}
+    void FileDone() override {}
+};
+
 enum class ReportKind { Report, ErrorList };
 
 // The heading line of a report: both dates in the user's short date format.

@@ -18,13 +18,6 @@ using namespace lorvane;
 
 namespace {
 
-class NoProgress : public ReportProgress
-{
-public:
-    void FileStarted(const QString &) override {}
-    void FileDone() override {}
-};
-
 // The line limit on a report as text: every line of the text is one line,
 // with no wrapping.
 class TextLineLimit : public LineLimitTarget
@@ -58,7 +51,7 @@ private:
     QDate m_end;
     QStringList m_files;
     ReportOptions m_options;
-    NoProgress m_progress;
+    SilentProgress m_progress;
     QStringList m_report;
     QString m_text;
 };
@@ -117,7 +110,7 @@ int run(const QStringList &arguments)
     // As the dialog's Run button does: a start not before the end is the end.
     const QDate start = args.from < args.to ? args.from : args.to;
     QStringList report;
-    NoProgress progress;
+    SilentProgress progress;
     const ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report);
     TextLineLimit limited(args, start, files, report);
     ApplyLineLimit(limited);

@@ -88,13 +88,6 @@ qint64 readAllPlain(const QStringList &files)
     return total;
 }
 
-class NoProgress : public ReportProgress
-{
-public:
-    void FileStarted(const QString &) override {}
-    void FileDone() override {}
-};
-
 template<typename F>
 double bestSeconds(F &&work, int runs = 5)
 {
@@ -126,7 +119,7 @@ int main()
     qint64 bytes = 0;
     const double floor = bestSeconds([&] { bytes = readAllPlain(files); });
     QStringList report;
-    NoProgress progress;
+    SilentProgress progress;
     const double build = bestSeconds([&] {
         BuildChangeReport(files, QDate(2025, 12, 1), QDate(2026, 11, 30), {}, progress, report);
     });

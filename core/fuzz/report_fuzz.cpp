@@ -15,13 +15,6 @@ using namespace lorvane;
 
 namespace {
 
-class NoProgress : public ReportProgress
-{
-public:
-    void FileStarted(const QString &) override {}
-    void FileDone() override {}
-};
-
 QString sourcePath()
 {
     static QTemporaryDir dir;
@@ -43,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             return 0;
         file.write(reinterpret_cast<const char *>(data + 5), qint64(size - 5));
     }
-    NoProgress progress;
+    SilentProgress progress;
     QStringList report;
     try {
         BuildChangeReport({sourcePath(), sourcePath()}, start, end, options, progress, report);
