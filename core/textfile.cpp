@@ -114,8 +114,11 @@ QByteArray ReadFileBytes(const QString &path)
     if (!S_ISREG(info.st_mode))
         throwCannotOpen(path, QStringLiteral("Not a regular file"));
 
+    // One byte more than the file holds, so that the read which finds the
+    // end does not have to grow the buffer; a file that grows meanwhile is
+    // read to its new end.
     QByteArray bytes;
-    bytes.resize(qsizetype(info.st_size));
+    bytes.resize(qsizetype(info.st_size) + 1);
     qsizetype filled = 0;
     for (;;) {
         if (filled == bytes.size())
