@@ -139,9 +139,10 @@ std::optional<QDate> ReadShortDate(QStringView text, const DateFormat &format, Q
         }
         year = digits[yearIndex] > 2 ? values[yearIndex] : expandYear(values[yearIndex], today.year());
     }
-    if (year < 1 || !QDate::isValid(year, month, day))
+    const QDate date(year, month, day); // invalid when the numbers form no date
+    if (year < 1 || !date.isValid())
         return std::nullopt;
-    return QDate(year, month, day);
+    return date;
 }
 
 QString FormatShortDate(QDate date, const DateFormat &format)
