@@ -4,6 +4,7 @@
 #include "busycursor.h"
 #include "changereport.h"
 #include "controls.h"
+#include "errordisplay.h"
 #include "propstorage.h"
 #include "userdialogs.h"
 
@@ -119,9 +120,13 @@ TAnalisisDG::TAnalisisDG(QWidget *parent)
     setFixedSize(Scaled(400 + 2 * kBorder), Scaled(200 + 2 * kBorder));
     CreateComponents();
     m_progress = std::make_unique<FileProgress>(*laFile, *pbDo);
+    psAnalisis->Loaded();
 }
 
-TAnalisisDG::~TAnalisisDG() = default;
+TAnalisisDG::~TAnalisisDG()
+{
+    psAnalisis->OwnerDestroying();
+}
 
 void TAnalisisDG::CreateComponents()
 {
@@ -172,6 +177,7 @@ void TAnalisisDG::CreateComponents()
     psAnalisis = new TPropStorageEh(this);
     psAnalisis->setObjectName(QStringLiteral("psAnalisis"));
     psAnalisis->setSection(QStringLiteral("Analisis"));
+    psAnalisis->OnError = ShowError;
     TPropertyNamesEh &props = psAnalisis->StoredProps();
     props.setRootLoading(true);
     for (const char *path : {"gbOption.cbHTML.<P>.Checked", "gbOption.cbLine.<P>.Checked",

@@ -11,6 +11,7 @@
 #include "lines.h"
 #include "projectname.h"
 #include "propstorage.h"
+#include "regpropstorageman.h"
 #include "resultpane.h"
 #include "search.h"
 #include "splitter.h"
@@ -93,6 +94,18 @@ TMainFM::TMainFM(QWidget *parent)
     move(Scaled(201), Scaled(185));
     resize(Scaled(743 + 2 * kBorder), Scaled(656 + 2 * kBorder));
     RunCommand([this] { FormCreate(); });
+    psFile->Loaded();
+}
+
+TMainFM::~TMainFM()
+{
+    psFile->OwnerDestroying();
+}
+
+void TMainFM::SetAnalysisDialog(TAnalisisDG *dialog)
+{
+    m_analysisDialog = dialog;
+    dialog->psAnalisis->setStorageManager(reMain);
 }
 
 void TMainFM::CreateComponents()
@@ -148,11 +161,15 @@ void TMainFM::CreateComponents()
     dgSave->Filter = QStringLiteral("Результат|*.txt;*.htm");
     dgSave->DefaultExt = QStringLiteral("txt");
 
-    reMain = new QObject(this);
+    reMain = new TRegPropStorageManEh(this);
     reMain->setObjectName(QStringLiteral("reMain"));
+    reMain->setPath(QStringLiteral("Software\\Tessivar\\Lorvane"));
+    reMain->setWriteAsText(false);
     psFile = new TPropStorageEh(this);
     psFile->setObjectName(QStringLiteral("psFile"));
     psFile->setSection(QStringLiteral("File"));
+    psFile->setStorageManager(reMain);
+    psFile->OnError = ShowError;
     TPropertyNamesEh &props = psFile->StoredProps();
     props.setRootLoading(true);
     for (const char *path : {"<P>.Height", "<P>.Left", "<P>.Top", "<P>.Width", "<P>.WindowState",
@@ -195,21 +212,6 @@ void TMainFM::CreateActions()
 void TMainFM::FormCreate()
 {
     meResult->SetText(VersionLine(QStringLiteral("Версия ")));
-}
-
-void TMainFM::showEvent(QShowEvent *event)
-{
-    QMainWindow::showEvent(event);
-    if (!m_shown) {
-        m_shown = true;
-        psFile->LoadProperties();
-    }
-}
-
-void TMainFM::closeEvent(QCloseEvent *event)
-{
-    psFile->SaveProperties();
-    QMainWindow::closeEvent(event);
 }
 
 void TMainFM::psFileAfterLoadProps()

@@ -16,6 +16,7 @@ class TListBox;
 class TMemo;
 class TOpenDialog;
 class TPropStorageEh;
+class TRegPropStorageManEh;
 class TSaveDialog;
 class TSplitter;
 class TImageList;
@@ -31,9 +32,11 @@ class TMainFM : public QMainWindow, public WindowPlacement
 
 public:
     explicit TMainFM(QWidget *parent = nullptr);
+    ~TMainFM() override;
 
     // The dialog that the Analysis command shows; created after this window.
-    void SetAnalysisDialog(TAnalisisDG *dialog) { m_analysisDialog = dialog; }
+    // Its settings go through this window's storage manager.
+    void SetAnalysisDialog(TAnalisisDG *dialog);
 
     form::TWindowState StoredWindowState() const { return WindowPlacement::windowState(); }
     void setStoredWindowState(form::TWindowState state) { WindowPlacement::setWindowState(state); }
@@ -51,7 +54,7 @@ public:
     TOpenDialog *dgOpen;
     TSaveDialog *dgSave;
     TPropStorageEh *psFile;
-    QObject *reMain;
+    TRegPropStorageManEh *reMain;
 
 public slots:
     void acFilesExecute();
@@ -59,10 +62,6 @@ public slots:
     void acSaveExecute();
     void acAnalisisUpdate();
     void acSaveUpdate();
-
-protected:
-    void showEvent(QShowEvent *event) override;
-    void closeEvent(QCloseEvent *event) override;
 
 private:
     void CreateComponents();
@@ -77,7 +76,6 @@ private:
 
     QString FPoject;
     TAnalisisDG *m_analysisDialog = nullptr;
-    bool m_shown = false;
     // Counts the searches and the user's changes of the folder text: a
     // search whose folder text changed meanwhile drops its result.
     int m_searchGeneration = 0;

@@ -87,6 +87,11 @@ void WindowPlacement::setActiveControl(QObject *control)
         widget->setFocus();
 }
 
+bool WindowPlacement::handleAllocated() const
+{
+    return m_window.windowHandle() != nullptr;
+}
+
 void RegisterFormInterceptor(const QMetaObject &windowClass)
 {
     RegisterStorageInterceptor(&windowClass, &TFormStoragePropertyInterceptor::staticMetaObject);

@@ -27,6 +27,7 @@ public:
     void setActiveControl(QObject *control) override;
     form::TPosition position() const override { return m_position; }
     void setPosition(form::TPosition position) override { m_position = position; }
+    bool handleAllocated() const override;
 
 private:
     QMargins FrameMargins() const;

@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh clang libclang-rt-14-dev
 seconds=${FUZZ_SECONDS:-60}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DLORVANE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
-targets=(report_fuzz version_fuzz names_fuzz settings_reader_fuzz)
+targets=(report_fuzz version_fuzz names_fuzz settings_reader_fuzz settings_lines_fuzz)
 cmake --build build-fuzz -j2 --target "${targets[@]}"
 
 declare -A corpus=(
@@ -16,6 +16,7 @@ declare -A corpus=(
     [version_fuzz]=version/fuzz/corpus
     [names_fuzz]=discovery/fuzz/corpus
     [settings_reader_fuzz]=settings/fuzz/corpus
+    [settings_lines_fuzz]=settings/fuzz/lines_corpus
 )
 mkdir -p build-fuzz/findings
 status=0
@@ -23,7 +24,7 @@ for target in "${targets[@]}"; do
     binary=$(find build-fuzz -type f -name "$target" -perm -u+x | head -n 1)
     work=$(mktemp -d)
     echo "== $target for ${seconds}s"
-    if ! "$binary" -max_total_time="$seconds" -workers=1 -jobs=1 -print_final_stats=1 \
+    if ! "$binary" -max_total_time="$seconds" -print_final_stats=1 \
         -artifact_prefix="build-fuzz/findings/$target-" "$work" "${corpus[$target]}" 2>&1 | tail -n 12; then
         status=1
     fi

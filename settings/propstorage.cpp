@@ -1,10 +1,40 @@
 #include "propstorage.h"
 
+#include "error.h"
 #include "propreader.h"
+#include "propstoragemanager.h"
 #include "propwriter.h"
 #include "reflection.h"
+#include "storedform.h"
+
+#include <QEvent>
 
 namespace lorvane {
+
+namespace {
+
+constexpr int kStreamBufferSize = 1024;
+
+StoredForm *AsForm(QObject *object)
+{
+    return object ? qobject_cast<StoredForm *>(object) : nullptr;
+}
+
+bool IsWindow(const QObject *object)
+{
+    return qobject_cast<const StoredForm *>(object) || (object->isWidgetType() && !object->parent());
+}
+
+// The nearest window that contains the control.
+const QObject *WindowOf(const QObject *control)
+{
+    for (const QObject *up = control->parent(); up; up = up->parent())
+        if (IsWindow(up))
+            return up;
+    return nullptr;
+}
+
+} // namespace
 
 TPropStorageEh::TPropStorageEh(QObject *owner) : QObject(owner)
 {
@@ -13,16 +43,88 @@ TPropStorageEh::TPropStorageEh(QObject *owner) : QObject(owner)
 
 QString TPropStorageEh::Section() const
 {
-    if (!m_section.isEmpty() || !parent())
+    const QObject *owner = parent();
+    if (!m_section.isEmpty() || !owner)
         return m_section;
-    return StreamClassName(parent());
+    if (IsWindow(owner))
+        return StreamClassName(owner);
+    if (owner->isWidgetType()) {
+        if (const QObject *window = WindowOf(owner))
+            return StreamClassName(window) + owner->objectName();
+        return owner->parent() ? owner->parent()->objectName() + owner->objectName() : owner->objectName();
+    }
+    if (owner->parent() && IsWindow(owner->parent()))
+        return QStringLiteral("%1.%2").arg(StreamClassName(owner->parent()), owner->objectName());
+    return owner->objectName();
 }
 
-namespace {
+void TPropStorageEh::Loaded()
+{
+    QObject *owner = parent();
+    if (m_watching || !owner || !IsWindow(owner))
+        return;
+    owner->installEventFilter(this);
+    m_watching = true;
+}
 
-constexpr int kStreamBufferSize = 1024;
+bool TPropStorageEh::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != parent())
+        return false;
+    // Only the showing itself: a window that comes back from the minimized
+    // state is shown again by the window system, with nothing to load.
+    if (event->type() == QEvent::Show && !event->spontaneous()) {
+        FormShow();
+        return false;
+    }
+    if (event->type() == QEvent::Close) {
+        FormCloseQuery(event);
+        return true;
+    }
+    return false;
+}
 
-} // namespace
+void TPropStorageEh::FormShow()
+{
+    if (!m_active)
+        return;
+    try {
+        LoadProperties();
+    } catch (const std::exception &) {
+        // A store that cannot be read leaves the window as it is.
+    }
+}
+
+void TPropStorageEh::FormCloseQuery(QEvent *event)
+{
+    // The window's own handler decides first.
+    parent()->event(event);
+    const StoredForm *form = AsForm(parent());
+    if (event->isAccepted() && m_active && (!form || form->handleAllocated()) && FPropsLoaded)
+        SaveShowingErrors();
+}
+
+void TPropStorageEh::OwnerDestroying()
+{
+    if (!m_active || FSaved || !FPropsLoaded)
+        return;
+    FDestroying = true;
+    SaveShowingErrors();
+    FDestroying = false;
+}
+
+void TPropStorageEh::SaveShowingErrors()
+{
+    try {
+        SaveProperties();
+    } catch (const Error &error) {
+        if (OnError)
+            OnError(error.message());
+    } catch (const std::exception &error) {
+        if (OnError)
+            OnError(QString::fromLocal8Bit(error.what()));
+    }
+}
 
 void TPropStorageEh::WritePropValues(QIODevice *stream)
 {
@@ -47,6 +149,8 @@ void TPropStorageEh::LoadProperties()
 {
     emit BeforeLoadProps(this);
     FSaved = false;
+    if (m_storageManager)
+        m_storageManager->ReadProperties(*this);
     emit AfterLoadProps(this);
     FPropsLoaded = true;
 }
@@ -54,6 +158,10 @@ void TPropStorageEh::LoadProperties()
 void TPropStorageEh::SaveProperties()
 {
     emit BeforeSaveProps(this);
+    if (m_storageManager) {
+        m_storageManager->WriteProperties(*this);
+        FSaved = true;
+    }
     emit AfterSaveProps(this);
     FPropsLoaded = false;
 }

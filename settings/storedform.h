@@ -49,6 +49,8 @@ public:
     // Changes the start position setting only: the native window is neither
     // moved nor recreated.
     virtual void setPosition(form::TPosition position) = 0;
+    // Whether the native window exists.
+    virtual bool handleAllocated() const { return true; }
 };
 
 } // namespace lorvane

@@ -4,6 +4,7 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -43,6 +44,19 @@ QApplication &App()
         QApplication::setApplicationName(QStringLiteral("Lorvane"));
     }
     return *application;
+}
+
+QString SettingsFile()
+{
+    App();
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Tessivar"),
+                     QStringLiteral("Lorvane"))
+        .fileName();
+}
+
+WithApp::WithApp()
+{
+    QFile::remove(SettingsFile());
 }
 
 FakeDialogs::FakeDialogs()

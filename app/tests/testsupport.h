@@ -17,10 +17,14 @@ namespace lorvane::test {
 // a private folder.
 QApplication &App();
 
-// First base of a fixture whose members are widgets.
+// The file of the settings store in the private folder.
+QString SettingsFile();
+
+// First base of a fixture whose members are widgets: each test starts
+// with an empty settings store.
 struct WithApp
 {
-    WithApp() { App(); }
+    WithApp();
 };
 
 // Answers every dialog of the program without a person.

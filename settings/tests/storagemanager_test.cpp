@@ -1,0 +1,364 @@
+#include "error.h"
+#include "fakewindows.h"
+#include "propstorage.h"
+#include "regpropstorageman.h"
+#include "storetesting.h"
+#include "textform.h"
+
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+
+using namespace lorvane;
+
+namespace {
+
+const QString kPath = QStringLiteral("Software\\Tessivar\\Lorvane");
+
+class StorageManagerTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        storeFile = EmptyTestStore();
+        manager.setPath(kPath);
+        manager.setWriteAsText(false);
+    }
+
+    TPropStorageEh *Storage(FakeForm &window, const QStringList &paths, const QString &section)
+    {
+        auto *storage = new TPropStorageEh(&window);
+        storage->StoredProps().Assign(paths);
+        storage->setSection(section);
+        storage->setStorageManager(&manager);
+        return storage;
+    }
+
+    static FakeDialog &Options(FakeDialog &dialog)
+    {
+        dialog.cbHTML->m_checked = true;
+        dialog.edLine->m_text = QStringLiteral("75");
+        dialog.edDate->m_date = QDate(2019, 4, 2);
+        return dialog;
+    }
+
+    static void ExpectOptions(const FakeDialog &dialog)
+    {
+        EXPECT_TRUE(dialog.cbHTML->m_checked);
+        EXPECT_EQ(dialog.edLine->m_text, "75");
+        EXPECT_EQ(dialog.edDate->m_date, QDate(2019, 4, 2));
+    }
+
+    // The section's values by name, in the order of their names.
+    static QMap<QString, QString> Values(const QString &group)
+    {
+        QSettings store = RawStore();
+        store.beginGroup(group);
+        QMap<QString, QString> values;
+        for (const QString &name : store.childKeys())
+            values.insert(name, store.value(name).toString());
+        return values;
+    }
+
+    static void PutValues(const QString &group, const QMap<QString, QVariant> &values)
+    {
+        QSettings store = RawStore();
+        store.beginGroup(group);
+        for (auto it = values.begin(); it != values.end(); ++it)
+            store.setValue(it.key(), it.value());
+        store.sync();
+    }
+
+    void WriteStream(const QString &section, const QByteArray &bytes)
+    {
+        FakeDialog window;
+        QByteArray data = bytes;
+        QBuffer buffer(&data);
+        buffer.open(QIODevice::ReadOnly);
+        manager.WritePropertiesStream(*Storage(window, {}, section), &buffer);
+    }
+
+    FormInterceptorScope interceptors;
+    QString storeFile;
+    TRegPropStorageManEh manager;
+};
+
+TEST_F(StorageManagerTest, AStreamOf100BytesTakesThreeValuesOf80_80And40Digits)
+{
+    WriteStream(QStringLiteral("File"), "TPF0" + QByteArray(96, '\x5A'));
+
+    const QMap<QString, QString> values = Values(QStringLiteral("File"));
+    EXPECT_EQ(values.keys(), QStringList({"Line0000000000", "Line0000000001", "Line0000000002"}));
+    EXPECT_EQ(values.value("Line0000000000").size(), 80);
+    EXPECT_EQ(values.value("Line0000000001").size(), 80);
+    EXPECT_EQ(values.value("Line0000000002").size(), 40);
+    EXPECT_TRUE(values.value("Line0000000000").startsWith("545046305A5A"));
+}
+
+struct StaleCase
+{
+    QList<int> present;
+    int written;
+    QList<int> after;
+};
+
+class StaleValues : public StorageManagerTest, public ::testing::WithParamInterface<StaleCase>
+{
+};
+
+TEST_P(StaleValues, AreDeletedFromTheFirstIndexNotWrittenToTheFirstMissingOne)
+{
+    QMap<QString, QVariant> old;
+    for (int index : GetParam().present)
+        old.insert(TRegPropStorageManEh::LineName(index), QStringLiteral("00"));
+    PutValues(QStringLiteral("File"), old);
+
+    WriteStream(QStringLiteral("File"), QByteArray(40 * GetParam().written, '\x01'));
+
+    QStringList expected;
+    for (int index : GetParam().after)
+        expected << TRegPropStorageManEh::LineName(index);
+    EXPECT_EQ(Values(QStringLiteral("File")).keys(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Saves, StaleValues,
+                         ::testing::Values(StaleCase{{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11}, 9, {0, 1, 2, 3, 4, 5, 6, 7, 8}},
+                                           StaleCase{{0, 1, 2, 4}, 2, {0, 1, 4}},
+                                           StaleCase{{0, 1, 2, 4}, 5, {0, 1, 2, 3, 4}}));
+
+// How a stored section may differ from what a save writes and still read.
+enum class Variation { AsSaved, LowerCaseDigitsAndNames, GapAfterTheLastValue, TextForm };
+
+class ReadingVariations : public StorageManagerTest, public ::testing::WithParamInterface<Variation>
+{
+};
+
+TEST_P(ReadingVariations, RestoreTheSavedOptions)
+{
+    FakeDialog source;
+    manager.setWriteAsText(GetParam() == Variation::TextForm);
+    Storage(Options(source), FakeDialog::StoredPaths(), QStringLiteral("Analisis\\proj"))->SaveProperties();
+    const QString group = QStringLiteral("Analisis/proj");
+    QMap<QString, QString> values = Values(group);
+    ASSERT_FALSE(values.isEmpty());
+    if (GetParam() == Variation::TextForm) {
+        EXPECT_EQ(values.first(), "object AnalisisDG: TAnalisisDG");
+    }
+    if (GetParam() == Variation::LowerCaseDigitsAndNames) {
+        QMap<QString, QVariant> lower;
+        for (auto it = values.begin(); it != values.end(); ++it)
+            lower.insert(it.key().toUpper(), it.value().toLower());
+        RawStore().remove(group);
+        PutValues(group, lower);
+    }
+    if (GetParam() == Variation::GapAfterTheLastValue)
+        PutValues(group, {{TRegPropStorageManEh::LineName(int(values.size()) + 1), QStringLiteral("ZZZZ")}});
+
+    FakeDialog target;
+    Storage(target, FakeDialog::StoredPaths(), QStringLiteral("Analisis\\proj"))->LoadProperties();
+    ExpectOptions(target);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sections, ReadingVariations,
+                         ::testing::Values(Variation::AsSaved, Variation::LowerCaseDigitsAndNames,
+                                           Variation::GapAfterTheLastValue, Variation::TextForm));
+
+TEST_F(StorageManagerTest, TheTextFormConvertsBackToTheSameStream)
+{
+    FakeMainWindow window;
+    window.cbSource->m_items.setLines({QStringLiteral("C:\\Работа\\'x'\\"), QString()});
+    window.cbSource->m_text = QStringLiteral("tab\there");
+    window.state = form::wsMaximized;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    Storage(window, FakeMainWindow::StoredPaths(), QStringLiteral("File"))->WritePropValues(&buffer);
+
+    const QString text = PropertyStreamToText(bytes);
+    EXPECT_TRUE(text.startsWith("object MainFM: TMainFM\r\n  Height = ")) << text.toStdString();
+    EXPECT_TRUE(text.contains("WindowState = wsMaximized\r\n")) << text.toStdString();
+    EXPECT_EQ(PropertyTextToStream(text.toLatin1()), bytes);
+}
+
+struct OlderLayout
+{
+    const char *name;
+    bool binary;
+};
+
+class OlderLayoutTest : public StorageManagerTest, public ::testing::WithParamInterface<OlderLayout>
+{
+};
+
+TEST_P(OlderLayoutTest, IsReadOnceThenDeletedAndTheNextSaveWritesTheSection)
+{
+    FakeDialog source;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    Storage(Options(source), FakeDialog::StoredPaths(), QStringLiteral("File"))->WritePropValues(&buffer);
+    PutValues(QString(), {{QStringLiteral("File"), GetParam().binary
+                                                        ? QVariant(bytes)
+                                                        : QVariant(PropertyStreamToText(bytes))}});
+
+    FakeDialog target;
+    TPropStorageEh *storage = Storage(target, FakeDialog::StoredPaths(), QStringLiteral("File"));
+    storage->LoadProperties();
+    ExpectOptions(target);
+    EXPECT_FALSE(RawStore().contains(QStringLiteral("File")));
+
+    storage->SaveProperties();
+    EXPECT_EQ(Values(QStringLiteral("File")).size(), (bytes.size() + 39) / 40);
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, OlderLayoutTest,
+                         ::testing::Values(OlderLayout{"Binary", true}, OlderLayout{"TextString", false}),
+                         [](const auto &info) { return std::string(info.param.name); });
+
+struct BadSection
+{
+    const char *name;
+    QVariant first;
+    const char *message;
+};
+
+class BadSections : public StorageManagerTest, public ::testing::WithParamInterface<BadSection>
+{
+};
+
+TEST_P(BadSections, FailTheLoadBeforeAfterLoadPropsAndKeepTheWindow)
+{
+    PutValues(QStringLiteral("File"), {{QStringLiteral("Line0000000000"), GetParam().first}});
+    FakeMainWindow window;
+    window.cbSource->m_text = QStringLiteral("kept");
+    TPropStorageEh *storage = Storage(window, FakeMainWindow::StoredPaths(), QStringLiteral("File"));
+    bool afterLoad = false;
+    QObject::connect(storage, &TPropStorageEh::AfterLoadProps, [&] { afterLoad = true; });
+
+    try {
+        storage->LoadProperties();
+        ADD_FAILURE() << "no error";
+    } catch (const Error &error) {
+        EXPECT_EQ(error.message(), GetParam().message);
+    }
+    EXPECT_FALSE(afterLoad);
+    EXPECT_FALSE(storage->PropsLoaded());
+    EXPECT_EQ(window.cbSource->m_text, "kept");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, BadSections,
+    ::testing::Values(BadSection{"BinaryLine", QByteArray("\x01\x02", 2), "Invalid data type for 'Line0000000000'"},
+                      BadSection{"ListLine", QStringList{"a", "b"}, "Invalid data type for 'Line0000000000'"},
+                      BadSection{"NeitherForm", QStringLiteral("41424344"), "Invalid stream format."},
+                      BadSection{"HexGarbage", QStringLiteral("5Q504630"), "Invalid stream format"},
+                      BadSection{"BrokenText", QStringLiteral("object MainFM"), "Invalid stream format."}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(StorageManagerTest, AnEmptyValueOfAnyTypeReadsAsEmptyText)
+{
+    PutValues(QStringLiteral("File"), {{QStringLiteral("Line0000000000"), QByteArray()}});
+    FakeMainWindow window;
+    try {
+        Storage(window, FakeMainWindow::StoredPaths(), QStringLiteral("File"))->LoadProperties();
+        ADD_FAILURE() << "no error";
+    } catch (const Error &error) {
+        // No bytes at all: the stream reader's own complaint, not the type's.
+        EXPECT_EQ(error.message(), "Stream read error");
+    }
+}
+
+TEST_F(StorageManagerTest, AStoreThatCannotBeWrittenFailsTheSaveNamingItsFirstValue)
+{
+    const QString folder = QFileInfo(storeFile).path();
+    QDir(folder).removeRecursively();
+    QFile blocker(folder);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+
+    FakeMainWindow window;
+    TPropStorageEh *storage = Storage(window, FakeMainWindow::StoredPaths(), QStringLiteral("File"));
+    storage->LoadProperties();
+    try {
+        storage->SaveProperties();
+        ADD_FAILURE() << "no error";
+    } catch (const Error &error) {
+        EXPECT_EQ(error.message(), "Failed to set data for 'Line0000000000'");
+    }
+    EXPECT_TRUE(storage->PropsLoaded());
+    EXPECT_FALSE(storage->Saved());
+    QFile::remove(folder);
+}
+
+TEST_F(StorageManagerTest, ASaveRewritesItsSectionWholeAndKeepsTheOthers)
+{
+    FakeDialog one;
+    Storage(Options(one), FakeDialog::StoredPaths(), QStringLiteral("Analisis\\one"))->SaveProperties();
+    const QMap<QString, QString> kept = Values(QStringLiteral("Analisis/one"));
+    FakeMainWindow window;
+    TPropStorageEh *file = Storage(window, FakeMainWindow::StoredPaths(), QStringLiteral("File"));
+    file->SaveProperties();
+    window.cbSource->m_items.setLines(QStringList(40, QStringLiteral("C:\\long folder name\\")));
+    file->SaveProperties();
+
+    EXPECT_EQ(Values(QStringLiteral("Analisis/one")), kept);
+    FakeMainWindow target;
+    Storage(target, FakeMainWindow::StoredPaths(), QStringLiteral("File"))->LoadProperties();
+    EXPECT_EQ(target.cbSource->m_items.lines().size(), 40);
+}
+
+struct RootCase
+{
+    TRegPropStorageManEh::TRegistryKeyEh key;
+    HKEY handle;
+};
+
+class RootKeys : public ::testing::TestWithParam<RootCase>
+{
+};
+
+TEST_P(RootKeys, ChoosingEitherSetsTheOther)
+{
+    TRegPropStorageManEh manager;
+    manager.setRegistryKey(GetParam().key);
+    EXPECT_EQ(manager.Key(), GetParam().handle);
+    manager.setKey(HKEY_CURRENT_USER);
+    manager.setKey(GetParam().handle);
+    EXPECT_EQ(manager.RegistryKey(), GetParam().key);
+}
+
+INSTANTIATE_TEST_SUITE_P(Roots, RootKeys,
+                         ::testing::Values(RootCase{TRegPropStorageManEh::rkCurrentUserEh, HKEY_CURRENT_USER},
+                                           RootCase{TRegPropStorageManEh::rkLocalMachineEh, HKEY_LOCAL_MACHINE},
+                                           RootCase{TRegPropStorageManEh::rkDynDataEh, HKEY_DYN_DATA}));
+
+TEST(RootKey, AnyOtherHandleIsCustomAndOnlyTheCurrentUserKeyIsStored)
+{
+    EmptyTestStore();
+    TRegPropStorageManEh manager;
+    manager.setPath(kPath);
+    manager.setKey(0x1234);
+    EXPECT_EQ(manager.RegistryKey(), TRegPropStorageManEh::rkCustomRegistryKeyEh);
+    FakeDialog window;
+    TPropStorageEh storage(&window);
+    storage.setStorageManager(&manager);
+    EXPECT_THROW(storage.SaveProperties(), Error);
+    EXPECT_NO_THROW(storage.LoadProperties());
+}
+
+TEST(DefaultPath, IsSoftwareAndTheApplicationTitle)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Lorvane"));
+    TRegPropStorageManEh manager;
+    FakeDialog window;
+    TPropStorageEh storage(&window);
+    EXPECT_EQ(manager.SectionKeyPath(storage), "Software\\Lorvane\\TAnalisisDG");
+    manager.setPath(kPath);
+    storage.setSection(QStringLiteral("Analisis\\proj"));
+    EXPECT_EQ(manager.SectionKeyPath(storage), "Software\\Tessivar\\Lorvane\\Analisis\\proj");
+    QCoreApplication::setApplicationName(QString());
+}
+
+} // namespace

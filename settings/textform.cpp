@@ -1,0 +1,636 @@
+#include "textform.h"
+
+#include "codepage.h"
+#include "error.h"
+#include "extended.h"
+#include "streamreader.h"
+#include "streamwriter.h"
+
+#include <QBuffer>
+#include <QtEndian>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+
+namespace lorvane {
+
+namespace {
+
+constexpr int kMaxDepth = 64;
+constexpr quint8 kPrefixMark = 0xF0;
+constexpr quint8 kInherited = 0x01;
+constexpr quint8 kChildPos = 0x02;
+constexpr quint8 kInline = 0x04;
+
+[[noreturn]] void BadFormat()
+{
+    throw Error(QStringLiteral("Invalid stream format."));
+}
+
+bool IsIdentStart(QChar c)
+{
+    return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z') || c == u'_';
+}
+
+bool IsIdentChar(QChar c)
+{
+    return IsIdentStart(c) || (c >= u'0' && c <= u'9') || c == u'.';
+}
+
+bool IsIdentifier(const QString &text)
+{
+    return !text.isEmpty() && IsIdentStart(text[0]) && std::all_of(text.begin(), text.end(), IsIdentChar);
+}
+
+QString Quoted(const QString &text)
+{
+    QString out;
+    bool open = false;
+    for (QChar c : text) {
+        const bool plain = c.unicode() >= 0x20 && c.unicode() < 0x7F;
+        if (plain != open) {
+            out += u'\'';
+            open = plain;
+        }
+        if (!plain)
+            out += u'#' + QString::number(c.unicode());
+        else if (c == u'\'')
+            out += QStringLiteral("''");
+        else
+            out += c;
+    }
+    if (open || out.isEmpty())
+        out += out.isEmpty() ? QStringLiteral("''") : QStringLiteral("'");
+    return out;
+}
+
+QString Name(const QString &name)
+{
+    return IsIdentifier(name) ? name : Quoted(name);
+}
+
+QString FloatText(double value, int digits, const char *suffix)
+{
+    QString text;
+    if (std::isnan(value))
+        text = QStringLiteral("+nan");
+    else if (std::isinf(value))
+        text = value > 0 ? QStringLiteral("+inf") : QStringLiteral("-inf");
+    else {
+        text = QString::number(value, 'g', digits);
+        if (!text.contains(u'.') && !text.contains(u'e'))
+            text += QStringLiteral(".0");
+    }
+    return text + QLatin1StringView(suffix);
+}
+
+// Reads the byte form and writes the text form.
+class TextWriter : public StreamReader
+{
+public:
+    explicit TextWriter(QIODevice *stream) : StreamReader(stream, 1024) {}
+
+    QString Convert()
+    {
+        if (ReadBytes(4) != "TPF0")
+            BadFormat();
+        Record(0);
+        return m_text;
+    }
+
+private:
+    template <typename T> T Little()
+    {
+        const QByteArray bytes = ReadBytes(sizeof(T));
+        return qFromLittleEndian<T>(bytes.constData());
+    }
+
+    void Line(int level, const QString &text) { m_text += QString(2 * level, u' ') + text + QStringLiteral("\r\n"); }
+
+    void Record(int level)
+    {
+        const DepthGuard depth(*this);
+        QString keyword = QStringLiteral("object");
+        QString index;
+        if (quint8(NextValue()) >= kPrefixMark) {
+            const quint8 flags = ReadByte() & 0x0F;
+            if (flags & kInherited)
+                keyword = QStringLiteral("inherited");
+            else if (flags & kInline)
+                keyword = QStringLiteral("inline");
+            if (flags & kChildPos)
+                index = QStringLiteral(" [%1]").arg(ReadInteger(true));
+        }
+        const QString className = ReadStr();
+        const QString name = ReadStr();
+        Line(level, keyword + u' ' + Name(name) + QStringLiteral(": ") + Name(className) + index);
+        while (NextValue() != ValueType::vaNull) {
+            const QString propName = ReadStr();
+            Line(level + 1, Name(propName) + QStringLiteral(" = ") + Value(level + 1));
+        }
+        ReadValue();
+        while (NextValue() != ValueType::vaNull)
+            Record(level + 1);
+        ReadValue();
+        Line(level, QStringLiteral("end"));
+    }
+
+    QString Value(int level)
+    {
+        const DepthGuard depth(*this);
+        switch (ReadValue()) {
+        case ValueType::vaNull:
+            return QStringLiteral("Null");
+        case ValueType::vaList: {
+            QStringList items;
+            while (NextValue() != ValueType::vaNull)
+                items << Value(level);
+            ReadValue();
+            return u'(' + items.join(u' ') + u')';
+        }
+        case ValueType::vaInt8:
+            return QString::number(Little<qint8>());
+        case ValueType::vaInt16:
+            return QString::number(Little<qint16>());
+        case ValueType::vaInt32:
+            return QString::number(Little<qint32>());
+        case ValueType::vaInt64:
+            return QString::number(Little<qint64>());
+        case ValueType::vaExtended: {
+            Extended bytes;
+            const QByteArray raw = ReadBytes(qint64(bytes.size()));
+            std::memcpy(bytes.data(), raw.constData(), bytes.size());
+            return FloatText(ExtendedToDouble(bytes), 17, "");
+        }
+        case ValueType::vaSingle: {
+            const quint32 bits = Little<quint32>();
+            float value;
+            std::memcpy(&value, &bits, sizeof value);
+            return FloatText(value, 9, "s");
+        }
+        case ValueType::vaCurrency:
+            return QString::number(Little<qint64>()) + u'c';
+        case ValueType::vaDate:
+            return FloatText(Double(), 17, "d");
+        case ValueType::vaDouble:
+            return FloatText(Double(), 17, "r");
+        case ValueType::vaString:
+            return Quoted(CodePage::System().decode(ReadBytes(ReadByte())));
+        case ValueType::vaLString:
+            return Quoted(CodePage::System().decode(ReadBytes(Little<qint32>())));
+        case ValueType::vaUTF8String:
+            return Quoted(QString::fromUtf8(ReadBytes(Little<qint32>())));
+        case ValueType::vaWString: {
+            const QByteArray bytes = ReadBytes(2 * qint64(Little<qint32>()));
+            QString text(bytes.size() / 2, Qt::Uninitialized);
+            qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
+            return Quoted(text);
+        }
+        case ValueType::vaIdent: {
+            const QString ident = ReadStr();
+            if (!IsIdentifier(ident))
+                BadFormat();
+            return ident;
+        }
+        case ValueType::vaFalse:
+            return QStringLiteral("False");
+        case ValueType::vaTrue:
+            return QStringLiteral("True");
+        case ValueType::vaNil:
+            return QStringLiteral("nil");
+        case ValueType::vaBinary:
+            return u'{' + QString::fromLatin1(ReadBytes(Little<qint32>()).toHex().toUpper()) + u'}';
+        case ValueType::vaSet: {
+            QStringList members;
+            for (QString member = ReadStr(); !member.isEmpty(); member = ReadStr())
+                members << Name(member);
+            return u'[' + members.join(QStringLiteral(", ")) + u']';
+        }
+        case ValueType::vaCollection:
+            return Collection(level);
+        }
+        BadFormat();
+    }
+
+    QString Collection(int level)
+    {
+        QString text = QStringLiteral("<");
+        while (NextValue() != ValueType::vaNull) {
+            QString header = QStringLiteral("item");
+            if (NextValue() != ValueType::vaList)
+                header += QStringLiteral(" [%1]").arg(ReadInteger(true));
+            CheckValue(ValueType::vaList);
+            text += QStringLiteral("\r\n") + QString(2 * (level + 1), u' ') + header + QStringLiteral("\r\n");
+            while (NextValue() != ValueType::vaNull) {
+                const QString propName = ReadStr();
+                text += QString(2 * (level + 2), u' ') + Name(propName) + QStringLiteral(" = ")
+                        + Value(level + 2) + QStringLiteral("\r\n");
+            }
+            ReadValue();
+            text += QString(2 * (level + 1), u' ') + QStringLiteral("end");
+        }
+        ReadValue();
+        return text + u'>';
+    }
+
+    double Double()
+    {
+        const quint64 bits = Little<quint64>();
+        double value;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
+    }
+
+    QString m_text;
+};
+
+
+// Parses the text form and writes the byte form.
+class TextReader : public StreamWriter
+{
+public:
+    TextReader(const QString &text, QIODevice *stream) : StreamWriter(stream, 1024), m_text(text) {}
+
+    void Convert()
+    {
+        Write("TPF0", 4);
+        Record();
+        SkipBlanks();
+        if (m_pos != m_text.size())
+            BadFormat();
+        FlushBuffer();
+    }
+
+private:
+    class DepthGuard
+    {
+    public:
+        explicit DepthGuard(int &depth) : m_depth(depth)
+        {
+            if (++m_depth > kMaxDepth)
+                BadFormat();
+        }
+        ~DepthGuard() { --m_depth; }
+        DepthGuard(const DepthGuard &) = delete;
+        DepthGuard &operator=(const DepthGuard &) = delete;
+
+    private:
+        int &m_depth;
+    };
+
+    void SkipBlanks()
+    {
+        while (m_pos < m_text.size() && (m_text[m_pos].isSpace() || m_text[m_pos] == u'\v'))
+            ++m_pos;
+    }
+
+    QChar Peek()
+    {
+        SkipBlanks();
+        return m_pos < m_text.size() ? m_text[m_pos] : QChar();
+    }
+
+    void Expect(QChar c)
+    {
+        if (Peek() != c)
+            BadFormat();
+        ++m_pos;
+    }
+
+    bool Take(QChar c)
+    {
+        if (Peek() != c)
+            return false;
+        ++m_pos;
+        return true;
+    }
+
+    QString Identifier()
+    {
+        if (!IsIdentStart(Peek()))
+            BadFormat();
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size() && IsIdentChar(m_text[m_pos]))
+            ++m_pos;
+        return m_text.mid(start, m_pos - start);
+    }
+
+    QString Word()
+    {
+        const qsizetype start = m_pos;
+        if (IsIdentStart(Peek()))
+            return Identifier().toLower();
+        m_pos = start;
+        return {};
+    }
+
+    // An identifier, or a quoted text for a name that is none.
+    QString NameToken() { return Peek() == u'\'' || Peek() == u'#' ? Text() : Identifier(); }
+
+    QString Text()
+    {
+        QString out;
+        bool any = false;
+        while (m_pos < m_text.size()) {
+            if (m_text[m_pos] == u'\'') {
+                for (++m_pos;; ++m_pos) {
+                    if (m_pos >= m_text.size() || m_text[m_pos] == u'\r' || m_text[m_pos] == u'\n')
+                        BadFormat();
+                    if (m_text[m_pos] == u'\'') {
+                        if (m_pos + 1 < m_text.size() && m_text[m_pos + 1] == u'\'') {
+                            out += u'\'';
+                            ++m_pos;
+                            continue;
+                        }
+                        ++m_pos;
+                        break;
+                    }
+                    out += m_text[m_pos];
+                }
+            } else if (m_text[m_pos] == u'#') {
+                const qsizetype start = ++m_pos;
+                while (m_pos < m_text.size() && m_text[m_pos].isDigit() && m_pos - start < 6)
+                    ++m_pos;
+                bool ok = false;
+                const uint code = m_text.mid(start, m_pos - start).toUInt(&ok);
+                if (!ok || code > 0xFFFF)
+                    BadFormat();
+                out += QChar(char16_t(code));
+            } else {
+                break;
+            }
+            any = true;
+        }
+        if (!any)
+            BadFormat();
+        return out;
+    }
+
+    void Record()
+    {
+        const DepthGuard depth(m_depth);
+        const QString keyword = Word();
+        quint8 flags = 0;
+        if (keyword == u"inherited")
+            flags |= kInherited;
+        else if (keyword == u"inline")
+            flags |= kInline;
+        else if (keyword != u"object")
+            BadFormat();
+        QString name = NameToken();
+        QString className;
+        if (Take(u':'))
+            className = NameToken();
+        else
+            std::swap(name, className);
+        qint64 index = 0;
+        if (Take(u'[')) {
+            flags |= kChildPos;
+            index = Integer();
+            Expect(u']');
+        }
+        if (flags) {
+            WriteByte(kPrefixMark | flags);
+            if (flags & kChildPos)
+                WriteInteger(index);
+        }
+        WriteStr(className);
+        WriteStr(name);
+        for (;;) {
+            const qsizetype start = m_pos;
+            const QString word = Word();
+            if (word == u"end" || word == u"object" || word == u"inherited" || word == u"inline") {
+                m_pos = start;
+                break;
+            }
+            m_pos = start;
+            Property();
+        }
+        WriteValue(ValueType::vaNull);
+        for (;;) {
+            const qsizetype start = m_pos;
+            const QString word = Word();
+            m_pos = start;
+            if (word == u"end")
+                break;
+            Record();
+        }
+        Word();
+        WriteValue(ValueType::vaNull);
+    }
+
+    void Property()
+    {
+        WriteStr(NameToken());
+        Expect(u'=');
+        Value();
+    }
+
+    qint64 Integer()
+    {
+        bool ok = false;
+        const qint64 value = NumberToken().toLongLong(&ok);
+        if (!ok)
+            BadFormat();
+        return value;
+    }
+
+    QString NumberToken()
+    {
+        SkipBlanks();
+        const qsizetype start = m_pos;
+        while (m_pos < m_text.size()
+               && (m_text[m_pos].isLetterOrNumber() || m_text[m_pos] == u'.' || m_text[m_pos] == u'+'
+                   || m_text[m_pos] == u'-'))
+            ++m_pos;
+        return m_text.mid(start, m_pos - start);
+    }
+
+    void Value()
+    {
+        const DepthGuard depth(m_depth);
+        const QChar c = Peek();
+        if (c == u'\'' || c == u'#')
+            WriteString(Text());
+        else if (IsIdentStart(c))
+            WriteIdent(Identifier());
+        else if (c == u'(') {
+            ++m_pos;
+            WriteListBegin();
+            while (!Take(u')'))
+                Value();
+            WriteListEnd();
+        } else if (c == u'[') {
+            ++m_pos;
+            WriteValue(ValueType::vaSet);
+            if (!Take(u']')) {
+                do {
+                    const QString member = NameToken();
+                    if (member.isEmpty())
+                        BadFormat();
+                    WriteStr(member);
+                } while (Take(u','));
+                Expect(u']');
+            }
+            WriteStr(QString());
+        } else if (c == u'{') {
+            Binary();
+        } else if (c == u'<') {
+            Collection();
+        } else if (c.isDigit() || c == u'-' || c == u'+' || c == u'.') {
+            Number(NumberToken());
+        } else {
+            BadFormat();
+        }
+    }
+
+    void Binary()
+    {
+        const qsizetype start = ++m_pos;
+        const qsizetype end = m_text.indexOf(u'}', start);
+        if (end < 0)
+            BadFormat();
+        QByteArray digits;
+        for (QChar c : QStringView(m_text).mid(start, end - start)) {
+            if (c.isSpace())
+                continue;
+            if (!std::isxdigit(c.unicode() < 0x80 ? c.unicode() : 0))
+                BadFormat();
+            digits += char(c.unicode());
+        }
+        if (digits.size() % 2)
+            BadFormat();
+        m_pos = end + 1;
+        WriteBinary(QByteArray::fromHex(digits));
+    }
+
+    void Collection()
+    {
+        ++m_pos;
+        WriteValue(ValueType::vaCollection);
+        while (!Take(u'>')) {
+            if (Word() != u"item")
+                BadFormat();
+            if (Take(u'[')) {
+                WriteInteger(Integer());
+                Expect(u']');
+            }
+            WriteListBegin();
+            for (;;) {
+                const qsizetype start = m_pos;
+                if (Word() == u"end")
+                    break;
+                m_pos = start;
+                Property();
+            }
+            WriteListEnd();
+        }
+        WriteListEnd();
+    }
+
+    void Number(QString token)
+    {
+        QChar suffix;
+        if (!token.isEmpty() && QStringView(u"scdr").contains(token.back())) {
+            suffix = token.back();
+            token.chop(1);
+        }
+        if (suffix == u'c') {
+            bool ok = false;
+            const qint64 amount = token.toLongLong(&ok);
+            if (!ok)
+                BadFormat();
+            WriteCurrency(amount);
+            return;
+        }
+        const bool isFloat = !suffix.isNull() || token.contains(u'.') || token.contains(u'e')
+                             || token.contains(u'E') || token.endsWith(u"inf") || token.endsWith(u"nan");
+        if (!isFloat) {
+            WriteInteger(IntegerOf(token));
+            return;
+        }
+        const double value = FloatOf(token);
+        if (suffix == u's')
+            WriteSingle(float(value));
+        else if (suffix == u'd')
+            WriteVariantDate(value);
+        else if (suffix == u'r') {
+            WriteValue(ValueType::vaDouble);
+            quint64 bits;
+            std::memcpy(&bits, &value, sizeof bits);
+            const quint64 little = qToLittleEndian(bits);
+            Write(&little, sizeof little);
+        } else {
+            const Extended bytes = DoubleToExtended(value);
+            WriteValue(ValueType::vaExtended);
+            Write(bytes.data(), qsizetype(bytes.size()));
+        }
+    }
+
+    static qint64 IntegerOf(const QString &token)
+    {
+        bool ok = false;
+        const qint64 value = token.toLongLong(&ok);
+        if (!ok)
+            BadFormat();
+        return value;
+    }
+
+    static double FloatOf(const QString &token)
+    {
+        if (token == u"+inf")
+            return std::numeric_limits<double>::infinity();
+        if (token == u"-inf")
+            return -std::numeric_limits<double>::infinity();
+        if (token == u"+nan" || token == u"-nan")
+            return std::numeric_limits<double>::quiet_NaN();
+        bool ok = false;
+        const double value = token.toDouble(&ok);
+        if (!ok)
+            BadFormat();
+        return value;
+    }
+
+    const QString m_text;
+    qsizetype m_pos = 0;
+    int m_depth = 0;
+};
+
+} // namespace
+
+QString PropertyStreamToText(const QByteArray &stream)
+{
+    QBuffer buffer;
+    buffer.setData(stream);
+    buffer.open(QIODevice::ReadOnly);
+    return TextWriter(&buffer).Convert();
+}
+
+QByteArray PropertyTextToStream(const QByteArray &text)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    TextReader(CodePage::System().decode(text), &buffer).Convert();
+    return bytes;
+}
+
+bool StartsTextForm(char firstByte)
+{
+    switch (firstByte) {
+    case '\t':
+    case '\v':
+    case '\r':
+    case ' ':
+    case 'I':
+    case 'O':
+    case 'i':
+    case 'o':
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace lorvane
