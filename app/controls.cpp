@@ -56,6 +56,9 @@ TComboBox::TComboBox(QWidget *parent) : QComboBox(parent)
 {
     setEditable(true);
     setInsertPolicy(QComboBox::NoInsert);
+    // No completion from the history while typing: it would silently turn
+    // a typed folder into another project's.
+    setCompleter(nullptr);
     m_items = new TComboItems(this);
 }
 

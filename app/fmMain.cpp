@@ -184,21 +184,24 @@ void TMainFM::CreateActions()
 {
     alMain = new QObject(this);
     alMain->setObjectName(QStringLiteral("alMain"));
-    const auto addAction = [this](const char *name, const QString &caption, int image,
+    const auto addAction = [this](const char *name, const QString &caption, int image, const QKeySequence &key,
                                   void (TMainFM::*execute)()) {
         auto *action = new QAction(imTool->Image(image), caption, alMain);
         action->setObjectName(QLatin1StringView(name));
+        // The tool bar takes no keyboard focus; the keys reach the commands.
+        action->setShortcut(key);
         connect(action, &QAction::triggered, this,
                 [this, execute] { RunCommand([this, execute] { (this->*execute)(); }); });
         tbMain->addAction(action);
         tbMain->widgetForAction(action)->setFixedSize(Scaled(47), Scaled(37));
         return action;
     };
-    acFiles = addAction("acFiles", QStringLiteral("Файлы"), 0, &TMainFM::acFilesExecute);
+    acFiles = addAction("acFiles", QStringLiteral("Файлы"), 0, QKeySequence::Open, &TMainFM::acFilesExecute);
     tbMain->addWidget(ToolSeparator(Scaled(8)));
-    acAnalisis = addAction("acAnalisis", QStringLiteral("Анализ"), 1, &TMainFM::acAnalisisExecute);
+    acAnalisis = addAction("acAnalisis", QStringLiteral("Анализ"), 1, QKeySequence(Qt::Key_F9),
+                           &TMainFM::acAnalisisExecute);
     tbMain->addWidget(ToolSeparator(Scaled(8)));
-    acSave = addAction("acSave", QStringLiteral("Запись"), 2, &TMainFM::acSaveExecute);
+    acSave = addAction("acSave", QStringLiteral("Запись"), 2, QKeySequence::Save, &TMainFM::acSaveExecute);
 
     // The enable rules follow the folder text and the pane whenever the
     // application has nothing else to do.

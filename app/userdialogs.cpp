@@ -2,11 +2,19 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 namespace lorvane {
 
 namespace {
+
+// The folder a file dialog starts in: the given one when it exists, else
+// the platform's choice.
+QString StartFolder(const QString &folder)
+{
+    return QFileInfo(folder).isDir() ? folder : QString();
+}
 
 // "name|*.a;*.b" becomes "name (*.a *.b)".
 QString QtNameFilter(const QString &filter)
@@ -24,12 +32,12 @@ class PlatformDialogs final : public UserDialogs
 public:
     QString OpenFile(QWidget *parent, const QString &folder) override
     {
-        return QFileDialog::getOpenFileName(parent, QString(), folder);
+        return QFileDialog::getOpenFileName(parent, QString(), StartFolder(folder));
     }
 
     QString SaveFile(QWidget *parent, const SaveFileRequest &request) override
     {
-        QFileDialog dialog(parent, request.title, request.folder, QtNameFilter(request.filter));
+        QFileDialog dialog(parent, request.title, StartFolder(request.folder), QtNameFilter(request.filter));
         dialog.setAcceptMode(QFileDialog::AcceptSave);
         dialog.setFileMode(QFileDialog::AnyFile);
         dialog.setDefaultSuffix(request.defaultSuffix);

@@ -267,6 +267,33 @@ TEST_F(MainWindowTest, ChangingTheFolderTextByHandEmptiesTheFileList)
     EXPECT_TRUE(Listed().isEmpty());
 }
 
+TEST_F(MainWindowTest, TypingAFolderIsNotCompletedFromTheHistory)
+{
+    WriteSource("unit.pas");
+    Source()->addItem(project);
+    Source()->setEditText(QString());
+    const QString typed = project.left(project.size() - 3);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    Source()->lineEdit()->setFocus();
+
+    QTest::keyClicks(Source()->lineEdit(), typed);
+
+    EXPECT_EQ(Source()->currentText(), typed);
+}
+
+TEST_F(MainWindowTest, CommandsHaveKeys)
+{
+    WriteSource("unit.pas");
+    PickFolder(project);
+    dialogs.modalAction = test::PressEnter;
+
+    QTest::keyClick(window.get(), Qt::Key_F9);
+
+    EXPECT_TRUE(Pane()->Text().contains(QStringLiteral("unit.pas")));
+    EXPECT_EQ(Find<QAction>("acSave")->shortcut(), QKeySequence(QKeySequence::Save));
+}
+
 TEST_F(MainWindowTest, LoadingPrunesMissingFoldersFromTheHistory)
 {
     const QString present = root.path() + u'/';
