@@ -6,12 +6,20 @@
 #include "fmMain.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Lorvane"));
     lorvane::ApplyStyle(application);
+    // The program speaks Russian; Qt's own dialogs and buttons should too.
+    QTranslator qtTexts;
+    if (qtTexts.load(QLocale(QLocale::Russian), QStringLiteral("qtbase"), QStringLiteral("_"),
+                     QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        application.installTranslator(&qtTexts);
 
     // Every file read and write needs the code page: a wrong setting ends
     // the program before it can lose anything.
