@@ -1,5 +1,6 @@
 #include "sourcelines.h"
 
+#include "bytescan.h"
 #include "codepage.h"
 #include "textfile.h"
 #include "utf8.h"
@@ -43,8 +44,14 @@ void SourceLines::read(const QString &path)
         // moves and views into it stay valid.
         m_text.reserve(m_bytes.size());
         if (!sameUnits) {
-            for (int byte = 0; byte < 256; ++byte)
-                m_unitOfByte[byte] = classify(codePage ? codePage->charOf(byte) : char16_t(byte));
+            m_asciiBreaks = true;
+            for (int byte = 0; byte < 256; ++byte) {
+                const char16_t c = codePage ? codePage->charOf(byte) : char16_t(byte);
+                m_unitOfByte[byte] = classify(c);
+                const bool isBreakByte = byte == 0 || byte == '\n' || byte == '\r';
+                if ((m_unitOfByte[byte] != Unit::Text) != isBreakByte || (byte < 0x80 && c != byte))
+                    m_asciiBreaks = false;
+            }
         }
         m_finished = m_scan >= m_bytes.size()
                      || m_unitOfByte[static_cast<unsigned char>(m_bytes[m_scan])] == Unit::Nul;
@@ -108,15 +115,14 @@ SourceLines::Unit SourceLines::classify(char16_t c)
 
 // Finds the line that starts at m_scan, as SplitText does: it runs up to the
 // next CR, LF or NUL; CR, then LF, are stepped over; a NUL ends the text.
-template<typename T, typename Classify>
-bool SourceLines::findNextIn(const T *units, qsizetype size, Classify unitOf, qsizetype &start, qsizetype &end)
+template<typename T, typename Classify, typename FindBreak>
+bool SourceLines::findNextIn(const T *units, qsizetype size, Classify unitOf, FindBreak findBreak, qsizetype &start,
+                             qsizetype &end)
 {
     if (m_finished)
         return false;
     start = m_scan;
-    qsizetype pos = start;
-    while (pos < size && unitOf(units[pos]) == Unit::Text)
-        ++pos;
+    qsizetype pos = findBreak(start);
     end = pos;
     if (pos < size && unitOf(units[pos]) == Unit::Cr)
         ++pos;
@@ -134,29 +140,47 @@ bool SourceLines::findNext()
     if (m_kind == Kind::Kept)
         return false;
     if (m_kind == Kind::Decoded) {
+        const QChar *text = m_text.constData();
+        const qsizetype size = m_text.size();
         auto unitOf = [](QChar c) { return classify(c.unicode()); };
-        if (!findNextIn(m_text.constData(), m_text.size(), unitOf, start, end))
+        auto findBreak = [&](qsizetype pos) {
+            while (pos < size && unitOf(text[pos]) == Unit::Text)
+                ++pos;
+            return pos;
+        };
+        if (!findNextIn(text, size, unitOf, findBreak, start, end))
             return false;
         m_lines.push_back({start, end - start});
         return true;
     }
+    const char *bytes = m_bytes.constData();
+    const qsizetype size = m_bytes.size();
     auto unitOf = [this](char byte) { return m_unitOfByte[static_cast<unsigned char>(byte)]; };
-    if (!findNextIn(m_bytes.constData(), m_bytes.size(), unitOf, start, end))
+    auto findBreak = [&](qsizetype pos) {
+        if (m_asciiBreaks)
+            return FindLineBreakByte(bytes, pos, size);
+        while (pos < size && unitOf(bytes[pos]) == Unit::Text)
+            ++pos;
+        return pos;
+    };
+    if (!findNextIn(bytes, size, unitOf, findBreak, start, end))
         return false;
-    // Decode in place at the end of the reserved text.
+
+    // Decode in place at the end of the reserved text; ASCII, the bulk of
+    // source text, is widened directly where it means itself.
     const qsizetype at = m_text.size();
     const qsizetype length = end - start;
     m_text.resize(at + length);
     QChar *out = m_text.data() + at;
+    const char *line = bytes + start;
+    const qsizetype ascii = m_asciiBreaks ? AsciiPrefixLength(line, length) : 0;
+    WidenAscii(line, ascii, out);
+    out += ascii;
     if (m_kind == Kind::Utf8) {
-        const char *bytes = m_bytes.constData() + start;
-        qsizetype ascii = 0;
-        while (ascii < length && static_cast<unsigned char>(bytes[ascii]) < 0x80)
-            *out++ = QLatin1Char(bytes[ascii++]);
-        out = DecodeUtf8(bytes + ascii, length - ascii, out);
+        out = DecodeUtf8(line + ascii, length - ascii, out);
     } else {
-        for (qsizetype i = start; i < end; ++i)
-            *out++ = QChar(m_codePage->charOf(static_cast<unsigned char>(m_bytes[i])));
+        for (qsizetype i = ascii; i < length; ++i)
+            *out++ = QChar(m_codePage->charOf(static_cast<unsigned char>(line[i])));
     }
     m_text.resize(out - m_text.constData());
     m_lines.push_back({at, m_text.size() - at});

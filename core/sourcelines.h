@@ -44,13 +44,15 @@ private:
     };
 
     bool findNext();
-    template<typename T, typename Classify>
-    bool findNextIn(const T *units, qsizetype size, Classify classify, qsizetype &start, qsizetype &end);
+    template<typename T, typename Classify, typename FindBreak>
+    bool findNextIn(const T *units, qsizetype size, Classify unitOf, FindBreak findBreak, qsizetype &start,
+                    qsizetype &end);
     static Unit classify(char16_t c);
 
     QString m_path;
     Kind m_kind = Kind::Decoded;
     std::array<Unit, 256> m_unitOfByte{};
+    bool m_asciiBreaks = false; // only NUL, LF and CR break lines, and ASCII is itself
     const CodePage *m_codePage = nullptr;
     QByteArray m_bytes;
     qsizetype m_begin = 0;   // first unit after the mark

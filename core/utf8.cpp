@@ -1,8 +1,9 @@
 #include "utf8.h"
 
+#include "bytescan.h"
+
 #include <QStringDecoder>
 
-#include <cstring>
 
 namespace lorvane {
 
@@ -46,22 +47,14 @@ bool IsValidUtf8(const char *data, qsizetype size)
     const auto *p = reinterpret_cast<const unsigned char *>(data);
     qsizetype i = 0;
     while (i < size) {
-        // Source text is mostly ASCII: skip it 32 bytes at a time.
-        if (size - i >= 32) {
-            quint64 words[4];
-            std::memcpy(words, p + i, 32);
-            if (((words[0] | words[1] | words[2] | words[3]) & 0x8080808080808080ULL) == 0) {
-                i += 32;
-                continue;
-            }
-        }
-        // Two-byte sequences (Cyrillic) are the common non-ASCII case.
-        if ((p[i] & 0xE0) == 0xC0 && p[i] >= 0xC2 && i + 1 < size && (p[i + 1] & 0xC0) == 0x80) {
-            i += 2;
+        // Source text is mostly ASCII: skip it in runs.
+        if (p[i] < 0x80) {
+            i += AsciiPrefixLength(data + i, size - i);
             continue;
         }
-        if (p[i] < 0x80) {
-            ++i;
+        // Two-byte sequences (Cyrillic) are the common non-ASCII case.
+        if (p[i] >= 0xC2 && p[i] < 0xE0 && i + 1 < size && (p[i + 1] & 0xC0) == 0x80) {
+            i += 2;
             continue;
         }
         const int length = Utf8SequenceLength(p + i, size - i);

@@ -42,10 +42,11 @@ std::optional<QStringList> viaSourceLines(SourceLines &source, const QString &pa
 QByteArray randomText(QRandomGenerator &random)
 {
     static const QByteArray pieces[] = {"\r", "\n", "\r\n", "\n\r", QByteArray(1, '\0'), "abc", "  05.03.2019 [+] x",
-                                        "\xD0\x9F", "\xC3", "\x98", "\xEF\xBB\xBF", "\xFF\xFE", "{==", "\xE2\x80\xA6"};
+                                        "\xD0\x9F", "\xC3", "\x98", "\xEF\xBB\xBF", "\xFF\xFE", "{==", "\xE2\x80\xA6",
+                                        "a long run of plain ASCII text past sixteen bytes", "\xD0\x9F\xD0\xB8 ascii tail"};
     static const QByteArray marks[] = {"", "", "\xEF\xBB\xBF", "\xFF\xFE", "\xFE\xFF"};
     QByteArray bytes = marks[random.bounded(5)];
-    const int count = random.bounded(12);
+    const int count = random.bounded(16);
     for (int i = 0; i < count; ++i)
         bytes += pieces[random.bounded(int(std::size(pieces)))];
     return bytes;

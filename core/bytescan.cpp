@@ -1,0 +1,62 @@
+#include "bytescan.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace lorvane {
+
+qsizetype FindLineBreakByte(const char *bytes, qsizetype from, qsizetype size)
+{
+    qsizetype pos = from;
+#if defined(__SSE2__)
+    const __m128i nul = _mm_setzero_si128();
+    const __m128i lf = _mm_set1_epi8('\n');
+    const __m128i cr = _mm_set1_epi8('\r');
+    for (; pos + 16 <= size; pos += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + pos));
+        const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(chunk, nul), _mm_cmpeq_epi8(chunk, lf)),
+                                          _mm_cmpeq_epi8(chunk, cr));
+        if (const int mask = _mm_movemask_epi8(hits))
+            return pos + __builtin_ctz(unsigned(mask));
+    }
+#endif
+    for (; pos < size; ++pos) {
+        const char c = bytes[pos];
+        if (c == '\0' || c == '\n' || c == '\r')
+            return pos;
+    }
+    return size;
+}
+
+qsizetype AsciiPrefixLength(const char *bytes, qsizetype size)
+{
+    qsizetype pos = 0;
+#if defined(__SSE2__)
+    for (; pos + 16 <= size; pos += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + pos));
+        if (const int mask = _mm_movemask_epi8(chunk))
+            return pos + __builtin_ctz(unsigned(mask));
+    }
+#endif
+    while (pos < size && static_cast<unsigned char>(bytes[pos]) < 0x80)
+        ++pos;
+    return pos;
+}
+
+void WidenAscii(const char *bytes, qsizetype count, QChar *out)
+{
+    qsizetype pos = 0;
+#if defined(__SSE2__)
+    const __m128i zero = _mm_setzero_si128();
+    for (; pos + 16 <= count; pos += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + pos));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + pos), _mm_unpacklo_epi8(chunk, zero));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + pos + 8), _mm_unpackhi_epi8(chunk, zero));
+    }
+#endif
+    for (; pos < count; ++pos)
+        out[pos] = QLatin1Char(bytes[pos]);
+}
+
+} // namespace lorvane
