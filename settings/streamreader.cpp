@@ -197,7 +197,12 @@ QDateTime StreamReader::ReadVariantDate()
 
 QString StreamReader::ReadString()
 {
-    switch (ReadValue()) {
+    return ReadStringPayload(ReadValue());
+}
+
+QString StreamReader::ReadStringPayload(ValueType type)
+{
+    switch (type) {
     case ValueType::vaString:
         return CodePage::System().decode(ReadBytes(ReadByte()));
     case ValueType::vaLString:

@@ -41,6 +41,8 @@ public:
     QDateTime ReadVariantDate();
     // vaString and vaLString in the system code page, vaWString, vaUTF8String.
     QString ReadString();
+    // The text after one of those four tags, already read.
+    QString ReadStringPayload(ValueType type);
     // vaIdent, or the words that vaFalse, vaTrue, vaNil and vaNull stand for.
     QString ReadIdent();
     QByteArray ReadBinary();

@@ -139,7 +139,13 @@ private:
     QString Value(int level)
     {
         const DepthGuard depth(*this);
-        switch (ReadValue()) {
+        const ValueType type = ReadValue();
+        switch (type) {
+        case ValueType::vaString:
+        case ValueType::vaLString:
+        case ValueType::vaUTF8String:
+        case ValueType::vaWString:
+            return Quoted(ReadStringPayload(type));
         case ValueType::vaNull:
             return QStringLiteral("Null");
         case ValueType::vaList: {
@@ -175,18 +181,6 @@ private:
             return FloatText(Double(), 17, "d");
         case ValueType::vaDouble:
             return FloatText(Double(), 17, "r");
-        case ValueType::vaString:
-            return Quoted(CodePage::System().decode(ReadBytes(ReadByte())));
-        case ValueType::vaLString:
-            return Quoted(CodePage::System().decode(ReadBytes(Little<qint32>())));
-        case ValueType::vaUTF8String:
-            return Quoted(QString::fromUtf8(ReadBytes(Little<qint32>())));
-        case ValueType::vaWString: {
-            const QByteArray bytes = ReadBytes(2 * qint64(Little<qint32>()));
-            QString text(bytes.size() / 2, Qt::Uninitialized);
-            qFromLittleEndian<quint16>(bytes.constData(), text.size(), text.data());
-            return Quoted(text);
-        }
         case ValueType::vaIdent: {
             const QString ident = ReadStr();
             if (!IsIdentifier(ident))
