@@ -29,18 +29,7 @@ fi
 settings="$(mktemp -d)"
 trap 'kill "$app" 2> /dev/null || true; rm -rf "$settings"' EXIT
 
-wait_window() {
-    local id
-    for _ in $(seq 100); do
-        id="$(xdotool search --onlyvisible --name "$1" 2> /dev/null | head -n 1)" && [[ -n "$id" ]] && {
-            echo "$id"
-            return
-        }
-        sleep 0.1
-    done
-    echo "no window named $1" >&2
-    return 1
-}
+source "$root/scripts/windows.sh"
 
 photograph() {
     sleep 0.5

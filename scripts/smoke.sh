@@ -33,19 +33,7 @@ ln -s .. "$tree/loop/back"
 mkdir -p "$work/config/Tessivar"
 head -c 4096 /dev/urandom > "$work/config/Tessivar/Lorvane.conf"
 
-wait_window() {
-    local id
-    for _ in $(seq 150); do
-        id="$(xdotool search --onlyvisible --name "$1" 2> /dev/null | head -n 1)" || true
-        if [[ -n "$id" ]]; then
-            echo "$id"
-            return
-        fi
-        sleep 0.1
-    done
-    echo "no window named $1" >&2
-    return 1
-}
+source "$root/scripts/windows.sh"
 
 alive() {
     kill -0 "$app" 2> /dev/null || {
