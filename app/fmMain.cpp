@@ -13,6 +13,7 @@
 #include "propstorage.h"
 #include "regpropstorageman.h"
 #include "resultpane.h"
+#include "savefile.h"
 #include "search.h"
 #include "splitter.h"
 #include "textfile.h"
@@ -302,6 +303,9 @@ void TMainFM::acSaveExecute()
                        + (AnalysisDialog().cbHTML->isChecked() ? QStringLiteral("htm") : QStringLiteral("txt"));
     if (!dgSave->Execute(this))
         return;
+    // The overwrite question is confirmed by habit; a source file is never
+    // given away to the report.
+    RefuseOverwritingSource(dgSave->FileName, lbFile->Items());
     WriteText(dgSave->FileName, meResult->Text());
     if (cbSource->findText(folderText, Qt::MatchFixedString) < 0)
         cbSource->addItem(folderText);

@@ -67,6 +67,24 @@ private:
     locale_t m_previous = nullptr;
 };
 
+// Every character of these takes one byte in an 8-bit code page; in UTF-16
+// or UCS-4 it does not, and line breaks could not be found in the bytes.
+constexpr char kAsciiProbe[] = "\t\n\r !\"#$%&'()*+,-./0123456789:;<=>?@ABCDEFGHIJKLMNOPQRSTUVWXYZ[\\]^_`"
+                               "abcdefghijklmnopqrstuvwxyz{|}~";
+
+bool writesAsciiAsSingleBytes(const QByteArray &iconvName)
+{
+    Iconv cd(iconvName.constData(), kUtf16);
+    const QString probe = QString::fromLatin1(kAsciiProbe);
+    const char *in = reinterpret_cast<const char *>(probe.utf16());
+    size_t inLeft = size_t(probe.size()) * sizeof(char16_t);
+    char buffer[4 * sizeof kAsciiProbe + 16];
+    char *out = buffer;
+    size_t outLeft = sizeof buffer;
+    return cd.ok() && cd.convert(in, inLeft, out, outLeft) == 0 && inLeft == 0
+           && sizeof buffer - outLeft == size_t(probe.size());
+}
+
 bool isUtf8Name(const QString &name)
 {
     const QString upper = name.toUpper();
@@ -79,8 +97,11 @@ CodePage::CodePage(const QString &name)
     : m_name(name), m_iconvName(name.toLatin1()), m_utf8(isUtf8Name(name))
 {
     Iconv probe(kUtf16, m_iconvName.constData());
-    if (!probe.ok() || name.isEmpty())
+    // iconv takes a blank name for the locale's own character set.
+    if (!probe.ok() || name.trimmed().isEmpty())
         throw Error(QStringLiteral("Unknown code page \"%1\"").arg(name));
+    if (!writesAsciiAsSingleBytes(m_iconvName))
+        throw Error(QStringLiteral("Not an 8-bit code page \"%1\"").arg(name));
     if (m_utf8)
         return;
 
@@ -116,15 +137,17 @@ const CodePage &CodePage::System()
         const QByteArray env = qgetenv("LORVANE_CODEPAGE");
         return env.isEmpty() ? QString::fromLatin1(kDefaultCodePage) : QString::fromLocal8Bit(env);
     }();
+    static QString failure;
     static const std::unique_ptr<CodePage> page = [] {
         try {
             return std::make_unique<CodePage>(name);
-        } catch (const Error &) {
+        } catch (const Error &error) {
+            failure = error.message() + QStringLiteral(" in LORVANE_CODEPAGE");
             return std::unique_ptr<CodePage>();
         }
     }();
     if (!page)
-        throw Error(QStringLiteral("Unknown code page \"%1\" in LORVANE_CODEPAGE").arg(name));
+        throw Error(failure);
     return *page;
 }
 

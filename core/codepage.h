@@ -15,7 +15,8 @@ namespace lorvane {
 class CodePage
 {
 public:
-    // Throws Error when the name is not a code page that iconv knows.
+    // Throws Error when the name is not a code page that iconv knows, or is
+    // one that does not write each ASCII character as one byte (UTF-16, UCS-4).
     explicit CodePage(const QString &name);
     ~CodePage();
     CodePage(const CodePage &) = delete;

@@ -2,6 +2,12 @@
 
 #include "utf8.h"
 
+#include <QDir>
+
+#include <cerrno>
+#include <sys/stat.h>
+#include <unistd.h>
+
 namespace lorvane {
 
 namespace {
@@ -59,6 +65,28 @@ QByteArray FileNameToBytes(const QString &name)
         i = end;
     }
     return bytes;
+}
+
+QString AbsoluteFileName(const QString &path)
+{
+    if (path.startsWith(u'/'))
+        return QDir::cleanPath(path);
+    QByteArray folder(4096, '\0');
+    while (!::getcwd(folder.data(), size_t(folder.size()))) {
+        if (errno != ERANGE)
+            return QDir::cleanPath(path);
+        folder.resize(folder.size() * 2);
+    }
+    folder.truncate(qstrlen(folder.constData()));
+    return QDir::cleanPath(FileNameFromBytes(folder) + u'/' + path);
+}
+
+bool IsFolder(const QString &path)
+{
+    const QByteArray native = FileNameToBytes(path);
+    struct stat info;
+    return !native.isEmpty() && !native.contains('\0') && ::stat(native.constData(), &info) == 0
+           && S_ISDIR(info.st_mode);
 }
 
 } // namespace lorvane

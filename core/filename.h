@@ -11,4 +11,11 @@ namespace lorvane {
 QString FileNameFromBytes(const QByteArray &bytes);
 QByteArray FileNameToBytes(const QString &name);
 
+// The path made absolute against the working folder and cleaned of "." and
+// ".." parts, without asking the file system about its names.
+QString AbsoluteFileName(const QString &path);
+
+// True when the path, links followed, names a folder.
+bool IsFolder(const QString &path);
+
 } // namespace lorvane

@@ -9,6 +9,15 @@ namespace lorvane {
 
 void SourceLines::read(const QString &path)
 {
+    try {
+        readWhole(path);
+    } catch (const std::bad_alloc &) {
+        throw NotEnoughMemoryError(path);
+    }
+}
+
+void SourceLines::readWhole(const QString &path)
+{
     QByteArray bytes = ReadFileBytes(path);
     const DetectedEncoding detected = DetectEncoding(bytes);
     const CodePage *codePage = nullptr;

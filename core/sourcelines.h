@@ -43,6 +43,7 @@ private:
         qsizetype length;
     };
 
+    void readWhole(const QString &path);
     bool findNext();
     template<typename T, typename Classify, typename FindBreak>
     bool findNextIn(const T *units, qsizetype size, Classify unitOf, FindBreak findBreak, qsizetype &start,

@@ -2,12 +2,10 @@
 
 #include "codepage.h"
 #include "error.h"
+#include "filedescriptor.h"
 #include "filename.h"
 #include "lines.h"
 #include "utf8.h"
-
-#include <QFileInfo>
-#include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstring>
@@ -19,38 +17,9 @@ namespace lorvane {
 
 namespace {
 
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return m_fd; }
-    int release() { return std::exchange(m_fd, -1); }
-
-private:
-    int m_fd;
-};
-
-QString absolutePath(const QString &path)
-{
-    return QFileInfo(path).absoluteFilePath();
-}
-
 [[noreturn]] void throwCannotOpen(const QString &path, const QString &reason)
 {
-    throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(absolutePath(path), reason));
-}
-
-[[noreturn]] void throwCannotCreate(const QString &path, int errorCode)
-{
-    throw Error(QStringLiteral("Cannot create file \"%1\". %2")
-                    .arg(absolutePath(path), SystemErrorText(errorCode)));
+    throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(AbsoluteFileName(path), reason));
 }
 
 QString decodeUtf16(const char *data, qsizetype size, bool bigEndian)
@@ -72,23 +41,17 @@ bool startsWith(const QByteArray &bytes, const char *mark, qsizetype length)
     return bytes.size() >= length && std::memcmp(bytes.constData(), mark, size_t(length)) == 0;
 }
 
-// Writes all bytes, retrying a short write for as long as each attempt
-// makes progress.
-bool writeAll(int fd, const char *data, size_t size)
+} // namespace
+
+Error CannotCreateFileError(const QString &path, const QString &reason)
 {
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= size_t(written);
-    }
-    return true;
+    return Error(QStringLiteral("Cannot create file \"%1\". %2").arg(AbsoluteFileName(path), reason));
 }
 
-} // namespace
+Error NotEnoughMemoryError(const QString &path)
+{
+    return Error(QStringLiteral("Not enough memory to read %1").arg(AbsoluteFileName(path)));
+}
 
 QString SystemErrorText(int errorCode)
 {
@@ -180,7 +143,11 @@ QString DecodeText(const QByteArray &bytes)
 
 void ReadLines(const QString &path, QStringList &lines)
 {
-    lines = SplitText(DecodeText(ReadFileBytes(path)));
+    try {
+        lines = SplitText(DecodeText(ReadFileBytes(path)));
+    } catch (const std::bad_alloc &) {
+        throw NotEnoughMemoryError(path);
+    }
 }
 
 QByteArray EncodeText(const QString &text)
@@ -194,60 +161,7 @@ QByteArray EncodeText(const QString &text)
 
 void WriteText(const QString &path, const QString &text)
 {
-    const QByteArray bytes = EncodeText(text);
-
-    // Write through a link to its target, keeping the link.
-    QString target = path;
-    const QFileInfo info(path);
-    if (info.isSymLink() && info.exists())
-        target = info.canonicalFilePath();
-    const QByteArray nativeTarget = FileNameToBytes(target);
-
-    struct stat existing;
-    const bool exists = ::stat(nativeTarget.constData(), &existing) == 0;
-    if (exists) {
-        if (S_ISDIR(existing.st_mode))
-            throwCannotCreate(path, EISDIR);
-        // A read-only file is refused even for a user whom the system
-        // would let write it.
-        if ((existing.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-            throwCannotCreate(path, EACCES);
-        if (::access(nativeTarget.constData(), W_OK) != 0)
-            throwCannotCreate(path, errno);
-    }
-
-    // The new content goes to a temporary file beside the target, which
-    // replaces the target only when every byte is written: a failed save
-    // never destroys what the file held.
-    const qsizetype slash = nativeTarget.lastIndexOf('/');
-    const QByteArray folder = slash < 0 ? QByteArray() : nativeTarget.left(slash + 1);
-    const QByteArray base = slash < 0 ? nativeTarget : nativeTarget.mid(slash + 1);
-    QByteArray temp;
-    int fdValue = -1;
-    for (int attempt = 0; attempt < 100 && fdValue < 0; ++attempt) {
-        temp = folder + '.' + base + '.' + QByteArray::number(QRandomGenerator::global()->generate(), 36)
-               + ".tmp";
-        fdValue = ::open(temp.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fdValue < 0 && errno != EEXIST)
-            break;
-    }
-    if (fdValue < 0)
-        throwCannotCreate(path, errno);
-    FileDescriptor fd(fdValue);
-
-    const bool written = (!exists || ::fchmod(fd.get(), existing.st_mode & 07777) == 0)
-                         && writeAll(fd.get(), bytes.constData(), size_t(bytes.size()))
-                         && ::fsync(fd.get()) == 0;
-    const int closeResult = ::close(fd.release());
-    if (!written || closeResult != 0) {
-        ::unlink(temp.constData());
-        throw Error(QStringLiteral("Stream write error"));
-    }
-    if (::rename(temp.constData(), nativeTarget.constData()) != 0) {
-        const int renameError = errno;
-        ::unlink(temp.constData());
-        throwCannotCreate(path, renameError);
-    }
+    WriteFileBytes(path, EncodeText(text));
 }
 
 } // namespace lorvane

@@ -13,9 +13,19 @@ namespace lorvane {
 // code page. Throws Error and leaves `lines` unchanged on failure.
 void ReadLines(const QString &path, QStringList &lines);
 
-// Writes `text` in the system 8-bit code page. The previous content of the
-// file is replaced only once every byte has been written.
+// Writes `text` in the system 8-bit code page with WriteFileBytes.
 void WriteText(const QString &path, const QString &text);
+
+// The one way to save a file. Links are followed; a dangling link creates
+// its target. A regular file with one link in a folder that can be written
+// is replaced by a complete new file with its owner, group and mode, so a
+// failure part-way leaves the old content; a new file appears only
+// complete. Anything else (a device, a FIFO, a hard-linked file, a file in a
+// folder that cannot be written, another user's file that cannot be given
+// away) is truncated and written in place. Throws Error "Cannot create file
+// ..." when the file cannot be created or opened, "Stream write error" when
+// a write stops making progress.
+void WriteFileBytes(const QString &path, const QByteArray &bytes);
 
 // The bytes that WriteText writes for a text: the system code page, with a
 // byte-order mark only when that code page is UTF-8.
@@ -41,5 +51,11 @@ Error NoMappingError();
 
 // The system's description of an error code, as the file messages use it.
 QString SystemErrorText(int errorCode);
+
+// "Cannot create file "<absolute path>". <reason>"
+Error CannotCreateFileError(const QString &path, const QString &reason);
+
+// The failure of a read that ran out of memory, naming the file.
+Error NotEnoughMemoryError(const QString &path);
 
 } // namespace lorvane

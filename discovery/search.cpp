@@ -4,8 +4,10 @@
 #include "pipelist.h"
 
 #include <QCoreApplication>
+#include <QSet>
 
 #include <algorithm>
+#include <cerrno>
 #include <dirent.h>
 #include <memory>
 #include <set>
@@ -45,18 +47,23 @@ bool isFolder(DIR *dir, const dirent *entry)
 
 // Names beginning with "." (among them "." and "..") are never listed or
 // entered. Sorting makes the order of the report the same on every machine.
-std::vector<Entry> readEntries(DIR *dir)
+// Gives the error code of a listing that broke off, or 0.
+int readEntries(DIR *dir, std::vector<Entry> &entries)
 {
-    std::vector<Entry> entries;
-    while (const dirent *entry = readdir(dir)) {
+    for (;;) {
+        errno = 0;
+        const dirent *entry = readdir(dir);
+        if (!entry)
+            break;
         if (entry->d_name[0] == '.')
             continue;
         const QByteArray name = QByteArray::fromRawData(entry->d_name, qstrlen(entry->d_name));
         entries.push_back({FileNameFromBytes(name), isFolder(dir, entry)});
     }
+    const int error = errno;
     std::sort(entries.begin(), entries.end(),
               [](const Entry &a, const Entry &b) { return a.name < b.name; });
-    return entries;
+    return error;
 }
 
 char16_t asciiUpper(char16_t c)
@@ -87,22 +94,28 @@ void letEventsRun()
 class Walk
 {
 public:
-    Walk(const QString &ext, QStringList &list,
-         const std::function<void(const QString &)> &onFolder, const QString &exclude)
-        : m_extension(u'.' + ext), m_list(list), m_onFolder(onFolder), m_exclude(exclude)
+    Walk(const QString &ext, QStringList &list, const std::function<void(const QString &)> &onFolder,
+         const QString &exclude, const SkippedFolderSink &onSkipped)
+        : m_extension(u'.' + ext), m_list(list), m_onFolder(onFolder), m_exclude(exclude), m_onSkipped(onSkipped)
     {
     }
 
     void search(const QString &folder)
     {
-        Listing listing = open(folder);
-        if (listing && !enterOnce(listing.get()))
+        int error = 0;
+        Listing listing = open(folder, error);
+        if (listing && !enterOnce(listing.get(), error))
             return;
+        if (error != 0)
+            listing.reset();
         if (m_onFolder)
             m_onFolder(folder + QStringLiteral("..."));
-        if (!listing)
-            return;
-        const std::vector<Entry> entries = readEntries(listing.get());
+        std::vector<Entry> entries;
+        if (listing)
+            error = readEntries(listing.get(), entries);
+        // What was listed before a failure is still searched.
+        if (error != 0 && m_onSkipped)
+            m_onSkipped(folder, error);
         // Closed before descending, so that the depth of a tree is not
         // limited by the number of files a process may hold open.
         listing.reset();
@@ -120,21 +133,29 @@ public:
 private:
     // A path holding a NUL character would name another folder to the
     // system, so it cannot be listed.
-    static Listing open(const QString &folder)
+    static Listing open(const QString &folder, int &error)
     {
         const QByteArray path = FileNameToBytes(folder);
-        if (path.contains('\0'))
+        if (path.contains('\0')) {
+            error = EINVAL;
             return nullptr;
-        return Listing(opendir(path.constData()));
+        }
+        Listing listing(opendir(path.constData()));
+        if (!listing)
+            error = errno;
+        return listing;
     }
 
     // Links can lead back to a folder already walked; device and inode of the
-    // open folder identify it whatever the path.
-    bool enterOnce(DIR *dir)
+    // open folder identify it whatever the path. A folder that cannot even
+    // be told apart is not listed.
+    bool enterOnce(DIR *dir, int &error)
     {
         struct stat folder;
-        if (fstat(dirfd(dir), &folder) != 0)
-            return false;
+        if (fstat(dirfd(dir), &folder) != 0) {
+            error = errno;
+            return true;
+        }
         return m_entered.insert({folder.st_dev, folder.st_ino}).second;
     }
 
@@ -142,26 +163,35 @@ private:
     QStringList &m_list;
     const std::function<void(const QString &)> &m_onFolder;
     const QString &m_exclude;
+    const SkippedFolderSink &m_onSkipped;
     std::set<std::pair<dev_t, ino_t>> m_entered;
 };
 
 } // namespace
 
 void SearchFiles(const QString &Folder, const QString &Ext, QStringList &List,
-                 const std::function<void(const QString &)> &OnFolder, const QString &Exclude)
+                 const std::function<void(const QString &)> &OnFolder, const QString &Exclude,
+                 const SkippedFolderSink &OnSkipped)
 {
     // Names are joined to the folder text directly; without the final "/"
     // the paths would name files that do not exist.
     const QString folder = Folder.isEmpty() || Folder.endsWith(kSeparator) ? Folder
                                                                            : Folder + kSeparator;
-    Walk(Ext, List, OnFolder, Exclude).search(folder);
+    Walk(Ext, List, OnFolder, Exclude, OnSkipped).search(folder);
 }
 
-QStringList FindSourceFiles(const QString &folderText)
+QStringList FindSourceFiles(const QString &folderText, const SkippedFolderSink &onSkipped)
 {
     QStringList files;
+    QSet<QString> skipped;
+    const SkippedFolderSink once = [&](const QString &folder, int errorCode) {
+        if (onSkipped && !skipped.contains(folder)) {
+            skipped.insert(folder);
+            onSkipped(folder, errorCode);
+        }
+    };
     for (const char *ext : {"pas", "sql", "dpr", "dpk"})
-        SearchFiles(folderText, QString::fromLatin1(ext), files);
+        SearchFiles(folderText, QString::fromLatin1(ext), files, {}, {}, once);
     return files;
 }
 

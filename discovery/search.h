@@ -14,14 +14,17 @@ namespace lorvane {
 // receives the folder text followed by "..." for every folder entered, before
 // its entries are read. Links to folders are followed, but no folder is
 // entered twice in one call. A folder that cannot be listed contributes
-// nothing. Pending events run after every entry while an application
+// nothing; OnSkipped, when given, receives its folder text and the system's
+// error code. Pending events run after every entry while an application
 // instance exists. A Folder without a final "/" gets one.
+using SkippedFolderSink = std::function<void(const QString &folder, int errorCode)>;
 void SearchFiles(const QString &Folder, const QString &Ext, QStringList &List,
                  const std::function<void(const QString &)> &OnFolder = {},
-                 const QString &Exclude = {});
+                 const QString &Exclude = {}, const SkippedFolderSink &OnSkipped = {});
 
 // The source files of a project folder: one walk each for "pas", "sql",
-// "dpr" and "dpk", in that order, into one list.
-QStringList FindSourceFiles(const QString &folderText);
+// "dpr" and "dpk", in that order, into one list. A folder that cannot be
+// listed reaches OnSkipped once, not once per walk.
+QStringList FindSourceFiles(const QString &folderText, const SkippedFolderSink &onSkipped = {});
 
 } // namespace lorvane

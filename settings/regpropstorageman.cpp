@@ -24,9 +24,13 @@ constexpr std::array<HKEY, 7> kRootKeys = {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER,
                                            HKEY_USERS,        HKEY_PERFORMANCE_DATA, HKEY_CURRENT_CONFIG,
                                            HKEY_DYN_DATA};
 
-[[noreturn]] void FailedToSet(const QString &name)
+// The store's own message, then which file failed and why.
+[[noreturn]] void FailedToSet(const QString &name, const SettingsKey &key)
 {
-    throw Error(QStringLiteral("Failed to set data for '%1'").arg(name));
+    QString message = QStringLiteral("Failed to set data for '%1'").arg(name);
+    if (!key.FailureReason().isEmpty())
+        message += u'\n' + key.FailureReason();
+    throw Error(message);
 }
 
 int HexDigit(QChar c)
@@ -169,7 +173,7 @@ void TRegPropStorageManEh::WriteLines(TPropStorageEh &propStorage, const QString
         key.Open(SectionKeyPath(propStorage), true);
     for (int index = 0; index < lines.size(); ++index)
         if (!key.WriteString(LineName(index), lines[index]))
-            FailedToSet(LineName(index));
+            FailedToSet(LineName(index), key);
     const QHash<QString, QString> names = NamesIgnoringCase(key);
     for (int index = int(lines.size());; ++index) {
         const QString name = names.value(LineName(index).toLower());
@@ -180,7 +184,7 @@ void TRegPropStorageManEh::WriteLines(TPropStorageEh &propStorage, const QString
     // The store file is replaced as a whole: the section is either all new
     // or all old, and the other sections stay.
     if (!key.Flush())
-        FailedToSet(LineName(0));
+        FailedToSet(LineName(0), key);
 }
 
 } // namespace lorvane

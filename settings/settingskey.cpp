@@ -2,9 +2,18 @@
 
 #include "codepage.h"
 #include "error.h"
+#include "filename.h"
+#include "textfile.h"
 
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 namespace lorvane {
 
@@ -48,6 +57,61 @@ bool HasContent(const QSettings &settings, const QString &group)
     return !settings.allKeys().isEmpty();
 }
 
+// The system's reason why the store's file cannot be written, or an empty
+// text when none is found.
+QString WriteProblem(const QString &file)
+{
+    const QByteArray native = FileNameToBytes(file);
+    struct stat info;
+    if (::stat(native.constData(), &info) == 0) {
+        if (S_ISDIR(info.st_mode))
+            return SystemErrorText(EISDIR);
+        const int fd = ::open(native.constData(), O_RDWR | O_CLOEXEC);
+        if (fd < 0)
+            return SystemErrorText(errno);
+        ::close(fd);
+    } else if (errno != ENOENT) {
+        return SystemErrorText(errno);
+    }
+    const QByteArray folder = native.left(native.lastIndexOf('/') + 1);
+    if (::stat(folder.constData(), &info) != 0)
+        return SystemErrorText(errno);
+    if (::access(folder.constData(), W_OK) != 0)
+        return SystemErrorText(errno);
+    struct statvfs space;
+    if (::statvfs(folder.constData(), &space) == 0 && space.f_bavail == 0)
+        return SystemErrorText(ENOSPC);
+    return {};
+}
+
+QString Reason(const QString &file, const QString &why)
+{
+    return QStringLiteral("%1: %2").arg(file, why.isEmpty() ? QStringLiteral("it could not be written") : why);
+}
+
+// QSettings waits for its lock without end; a lock that cannot be taken
+// in this time makes a store that cannot be written.
+constexpr int kLockWaitMs = 3000;
+
+QString LockProblem(const QString &file)
+{
+    const QString lockName = file + QStringLiteral(".lock");
+    QLockFile lock(lockName);
+    if (lock.tryLock(kLockWaitMs)) {
+        lock.unlock();
+        return {};
+    }
+    if (IsFolder(lockName))
+        return QStringLiteral("its lock \"%1\" is a folder").arg(lockName);
+    if (lock.error() == QLockFile::LockFailedError)
+        return QStringLiteral("its lock \"%1\" was not released within %2 seconds")
+            .arg(lockName)
+            .arg(kLockWaitMs / 1000);
+    const QString why = WriteProblem(lockName);
+    return QStringLiteral("its lock \"%1\" cannot be made: %2")
+        .arg(lockName, why.isEmpty() ? QStringLiteral("unknown error") : why);
+}
+
 bool IsValueName(const QString &name)
 {
     return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\');
@@ -76,13 +140,39 @@ SettingsKey::~SettingsKey() = default;
 bool SettingsKey::Open(const QString &path, bool create)
 {
     m_settings.reset();
+    m_mayChange = false;
+    m_failure.clear();
     KeyLocation location;
-    if (!Locate(path, location))
+    if (!Locate(path, location)) {
+        m_failure = QStringLiteral("\"%1\" is no key of the settings store").arg(path);
         return false;
+    }
     auto settings = OpenSettings(location);
-    if (create ? !settings->isWritable() : !HasContent(*settings, location.group))
+    if (!create && !HasContent(*settings, location.group))
         return false;
     m_settings = std::move(settings);
+    if (create && !MayChange()) {
+        m_settings.reset();
+        return false;
+    }
+    return true;
+}
+
+bool SettingsKey::MayChange()
+{
+    if (m_mayChange || !m_settings)
+        return m_mayChange;
+    const QString file = m_settings->fileName();
+    if (!m_settings->isWritable()) {
+        m_failure = Reason(file, WriteProblem(file));
+        return false;
+    }
+    const QString lockProblem = LockProblem(file);
+    if (!lockProblem.isEmpty()) {
+        m_failure = Reason(file, lockProblem);
+        return false;
+    }
+    m_mayChange = true;
     return true;
 }
 
@@ -142,7 +232,7 @@ QByteArray SettingsKey::ReadBytes(const QString &name) const
 
 bool SettingsKey::WriteString(const QString &name, const QString &text)
 {
-    if (!m_settings || !IsValueName(name))
+    if (!m_settings || !IsValueName(name) || !MayChange())
         return false;
     // Names differ by letter case only in the store's file: one value.
     for (const QString &stored : ValueNames())
@@ -154,18 +244,29 @@ bool SettingsKey::WriteString(const QString &name, const QString &text)
 
 void SettingsKey::DeleteValue(const QString &name)
 {
-    if (m_settings && IsValueName(name))
+    if (m_settings && IsValueName(name) && MayChange())
         m_settings->remove(name);
 }
 
 bool SettingsKey::Flush()
 {
-    if (!m_settings || !m_settings->isWritable())
+    if (!m_settings)
         return false;
+    if (!m_mayChange)
+        return m_failure.isEmpty();
+    const QString file = m_settings->fileName();
+    if (!m_settings->isWritable()) {
+        m_failure = Reason(file, WriteProblem(file));
+        return false;
+    }
     m_settings->sync();
     // A file that could not be parsed is rewritten all the same
     // (FormatError); only AccessError means nothing was written.
-    return m_settings->status() != QSettings::AccessError;
+    if (m_settings->status() == QSettings::AccessError) {
+        m_failure = Reason(file, WriteProblem(file));
+        return false;
+    }
+    return true;
 }
 
 } // namespace lorvane

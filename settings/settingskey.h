@@ -26,7 +26,8 @@ public:
     SettingsKey &operator=(const SettingsKey &) = delete;
 
     // Opens the key; with `create` false only when it exists. Creating
-    // fails when the store cannot be written.
+    // fails when the store cannot be written, or its lock cannot be taken
+    // within a few seconds.
     bool Open(const QString &path, bool create);
     static bool KeyExists(const QString &path);
 
@@ -39,7 +40,8 @@ public:
     QString ReadString(const QString &name) const;
     // The raw bytes of a binary value, else the string in the system code page.
     QByteArray ReadBytes(const QString &name) const;
-    // False when the key is not open or the name cannot be a value name.
+    // False when the key is not open, the name cannot be a value name or
+    // the store cannot be changed.
     bool WriteString(const QString &name, const QString &text);
     void DeleteValue(const QString &name);
 
@@ -47,8 +49,18 @@ public:
     // when it could not be written.
     bool Flush();
 
+    // Why the last opening, change or flush failed: the store's file and
+    // the system's reason.
+    const QString &FailureReason() const { return m_failure; }
+
 private:
+    // Changes are made only to a store that can be written and locked, so
+    // that no later sync waits for a lock without end.
+    bool MayChange();
+
     std::unique_ptr<QSettings> m_settings;
+    bool m_mayChange = false;
+    QString m_failure;
 };
 
 } // namespace lorvane

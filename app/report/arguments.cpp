@@ -21,12 +21,14 @@ QDate parseDate(const QString &option, const QString &text)
     return date;
 }
 
+// The window takes a limit below 1 as "no lines"; asked for on a command
+// line it can only be a mistake.
 int parseLimit(const QString &text)
 {
     bool ok = false;
     const int limit = text.toInt(&ok);
-    if (!ok)
-        throw Error(QStringLiteral("Invalid line limit \"%1\": expected a whole number").arg(text));
+    if (!ok || limit < 1)
+        throw Error(QStringLiteral("Invalid line limit \"%1\": expected a whole number of 1 or more").arg(text));
     return limit;
 }
 
@@ -36,7 +38,7 @@ QString ReportUsage()
 {
     return QStringLiteral(
         "Usage: lorvane-report --from YYYY-MM-DD --to YYYY-MM-DD [--html] [--description]\n"
-        "                      [--only-changes] [--limit N] [--output PATH]\n"
+        "                      [--only-changes] [--limit N] [--output PATH] [--strict]\n"
         "                      (--files-from PATH | --files-from - | FOLDER)\n"
         "\n"
         "Writes the change report of source files from their comment headers.\n"
@@ -50,10 +52,14 @@ QString ReportUsage()
         "  --limit N            move the start back from the day before --to until the\n"
         "                       report has at least N lines or reaches the project's\n"
         "                       creation, when it is longer than N lines\n"
-        "  --output PATH        write the report to PATH instead of standard output\n"
+        "  --output PATH        write the report to PATH instead of standard output;\n"
+        "                       never one of the files read\n"
         "  --files-from PATH    read the files to report, one path per line (UTF-8),\n"
         "                       in that order; \"-\" reads standard input\n"
-        "  FOLDER               search FOLDER for .pas, .sql, .dpr and .dpk files\n"
+        "  FOLDER               search FOLDER for .pas, .sql, .dpr and .dpk files;\n"
+        "                       folders below it that cannot be listed are skipped\n"
+        "                       and named on standard error\n"
+        "  --strict             a skipped folder is a failure\n"
         "  --version            print the version line and exit\n"
         "  --help               print this help and exit\n"
         "\n"
@@ -98,6 +104,8 @@ ReportArguments ParseReportArguments(const QStringList &arguments)
             result.limit = parseLimit(value());
         } else if (arg == u"--output") {
             result.output = value();
+        } else if (arg == u"--strict") {
+            result.strict = true;
         } else if (arg == u"--files-from") {
             result.filesFrom = value();
             haveFilesFrom = true;

@@ -23,6 +23,7 @@ struct ReportArguments
     QString output;   // empty: standard output
     QString filesFrom; // "-" for standard input; empty when a folder is given
     QString folder;
+    bool strict = false; // a folder that cannot be listed fails the run
 };
 
 // Throws Error with a message for the user on a bad command line.

@@ -5,14 +5,17 @@
 #include "filename.h"
 #include "linelimit.h"
 #include "lines.h"
+#include "savefile.h"
 #include "search.h"
 #include "textfile.h"
 #include "versionstamp.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 #include <cstdio>
+#include <new>
+#include <optional>
+#include <unistd.h>
 
 using namespace lorvane;
 
@@ -56,6 +59,13 @@ private:
     QString m_text;
 };
 
+// A message on standard error. Names that are not UTF-8 are given back as
+// the bytes they are on disk.
+void printMessage(const QString &message)
+{
+    std::fprintf(stderr, "%s\n", FileNameToBytes(DisplayText(message)).constData());
+}
+
 // One path per line, as bytes, so that any file name can be given.
 QStringList readFileList(const QString &source)
 {
@@ -78,12 +88,48 @@ QStringList readFileList(const QString &source)
     return files;
 }
 
-QStringList searchFolder(const QString &folder)
+// Folders below the top one that cannot be listed are skipped and named;
+// the top one itself is a failure.
+QStringList searchFolder(const QString &folder, bool strict)
 {
-    const QFileInfo info(folder);
-    if (!info.isDir())
-        throw Error(QStringLiteral("Folder \"%1\" does not exist").arg(info.absoluteFilePath()));
-    return FindSourceFiles(folder);
+    if (!IsFolder(folder))
+        throw Error(QStringLiteral("Folder \"%1\" does not exist").arg(AbsoluteFileName(folder)));
+    const QString top = folder.endsWith(u'/') ? folder : folder + u'/';
+    int topError = 0;
+    int skipped = 0;
+    const QStringList files = FindSourceFiles(folder, [&](const QString &path, int errorCode) {
+        if (path == top) {
+            topError = errorCode;
+            return;
+        }
+        ++skipped;
+        printMessage(QStringLiteral("Skipped folder \"%1\". %2")
+                         .arg(AbsoluteFileName(path), SystemErrorText(errorCode)));
+    });
+    if (topError != 0)
+        throw Error(QStringLiteral("Cannot list folder \"%1\". %2")
+                        .arg(AbsoluteFileName(folder), SystemErrorText(topError)));
+    if (strict && skipped > 0)
+        throw Error(skipped == 1 ? QStringLiteral("Stopped by --strict: 1 folder could not be listed")
+                                 : QStringLiteral("Stopped by --strict: %1 folders could not be listed").arg(skipped));
+    return files;
+}
+
+// Nothing is read before the output is known not to be the file list.
+void refuseOverwritingList(const ReportArguments &args)
+{
+    if (args.output.isEmpty() || args.filesFrom.isEmpty())
+        return;
+    const std::optional<FileIdentity> output = IdentityOfFile(args.output);
+    if (!output)
+        return;
+    if (args.filesFrom == u"-") {
+        if (IdentityOfDescriptor(STDIN_FILENO) == output)
+            throw CannotCreateFileError(args.output, QStringLiteral("It is the standard input"));
+    } else if (IdentityOfFile(args.filesFrom) == output) {
+        throw CannotCreateFileError(args.output, QStringLiteral("It is the file list \"%1\"")
+                                                     .arg(AbsoluteFileName(args.filesFrom)));
+    }
 }
 
 void writeStdout(const QByteArray &bytes)
@@ -106,7 +152,11 @@ int run(const QStringList &arguments)
         return 0;
     }
 
-    const QStringList files = args.folder.isEmpty() ? readFileList(args.filesFrom) : searchFolder(args.folder);
+    refuseOverwritingList(args);
+    const QStringList files =
+        args.folder.isEmpty() ? readFileList(args.filesFrom) : searchFolder(args.folder, args.strict);
+    if (!args.output.isEmpty())
+        RefuseOverwritingSource(args.output, files);
     // As the dialog's Run button does: a start not before the end is the end.
     const QDate start = args.from < args.to ? args.from : args.to;
     QStringList report;
@@ -133,9 +183,11 @@ int main(int argc, char **argv)
     try {
         return run(arguments);
     } catch (const Error &e) {
-        std::fprintf(stderr, "%s\n", DisplayText(e.message()).toLocal8Bit().constData());
+        printMessage(e.message());
+    } catch (const std::bad_alloc &) {
+        printMessage(QStringLiteral("Not enough memory"));
     } catch (const std::exception &e) {
-        std::fprintf(stderr, "%s\n", DisplayText(QString::fromLocal8Bit(e.what())).toLocal8Bit().constData());
+        printMessage(QString::fromLocal8Bit(e.what()));
     }
     return 2;
 }

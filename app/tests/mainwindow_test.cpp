@@ -205,6 +205,26 @@ TEST_F(MainWindowTest, SavingTheVersionLineWritesItWithoutALineBreakAndAddsTheFo
     EXPECT_EQ(Find<TComboBox>("cbSource")->Items()->lines(), QStringList({project}));
 }
 
+TEST_F(MainWindowTest, SavingOverAListedSourceFileIsRefusedWithTheErrorBox)
+{
+    WriteSource("unit.pas");
+    PickFolder(project);
+    QFile::link(project + "unit.pas", root.filePath(QStringLiteral("alias.txt")));
+    const QByteArray source = test::ReadFile(project + "unit.pas");
+
+    for (const QString &target : {project + "unit.pas", root.filePath(QStringLiteral("alias.txt"))}) {
+        dialogs.saveAnswer = target;
+        Find<QAction>("acSave")->trigger();
+    }
+
+    ASSERT_EQ(dialogs.errorTexts.size(), 2);
+    EXPECT_EQ(dialogs.errorTexts[1], QStringLiteral("Cannot create file \"%1\". It is the source file \"%2\"")
+                                         .arg(root.filePath(QStringLiteral("alias.txt")), project + "unit.pas"));
+    EXPECT_EQ(test::ReadFile(project + "unit.pas"), source);
+    // A refused save adds nothing to the history.
+    EXPECT_TRUE(Find<TComboBox>("cbSource")->Items()->lines().isEmpty());
+}
+
 class SuggestedName : public MainWindowTest, public ::testing::WithParamInterface<std::pair<bool, const char *>>
 {
 };

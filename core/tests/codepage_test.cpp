@@ -41,9 +41,40 @@ INSTANTIATE_TEST_SUITE_P(Cases, BestFit,
                                          BestFitCase{u"a\xD800z", "a?z"}, BestFitCase{u"\U0001F600", "?"},
                                          BestFitCase{u"plain ascii", "plain ascii"}));
 
-TEST(CodePageTest, UnknownNameIsAnError)
+struct RefusedName
 {
-    EXPECT_THROW(CodePage(QStringLiteral("NO-SUCH-PAGE")), Error);
+    const char *name;
+    const char *message;
+};
+
+class RefusedNames : public testing::TestWithParam<RefusedName>
+{
+};
+
+TEST_P(RefusedNames, AreErrors)
+{
+    try {
+        CodePage page(QString::fromLatin1(GetParam().name));
+        ADD_FAILURE() << "accepted as " << page.name().toStdString();
+    } catch (const Error &error) {
+        EXPECT_EQ(error.message(), QString::fromLatin1(GetParam().message));
+    }
+}
+
+// A blank name would be iconv's name for the locale's character set.
+INSTANTIATE_TEST_SUITE_P(Names, RefusedNames,
+                         testing::Values(RefusedName{"NO-SUCH-PAGE", "Unknown code page \"NO-SUCH-PAGE\""},
+                                         RefusedName{"", "Unknown code page \"\""},
+                                         RefusedName{"   ", "Unknown code page \"   \""},
+                                         RefusedName{"UTF-16", "Not an 8-bit code page \"UTF-16\""},
+                                         RefusedName{"UTF-16LE", "Not an 8-bit code page \"UTF-16LE\""},
+                                         RefusedName{"UCS-4", "Not an 8-bit code page \"UCS-4\""},
+                                         RefusedName{"UTF-32", "Not an 8-bit code page \"UTF-32\""}));
+
+TEST(CodePageTest, ByteOrientedCodePagesAreAccepted)
+{
+    for (const char *name : {"CP1251", "CP1252", "KOI8-R", "UTF-8", "CP932", "GBK"})
+        EXPECT_NO_THROW(CodePage(QString::fromLatin1(name))) << name;
 }
 
 TEST(CodePageTest, MultiByteCodePageDecodesInvalidBytesAsThemselves)

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <fcntl.h>
 #include <ostream>
@@ -156,16 +157,20 @@ TEST_F(SearchFilesTest, CallsBackOnceForEveryFolderBeforeItsEntries)
     EXPECT_EQ(calls, expected);
 }
 
-TEST_F(SearchFilesTest, TopFolderThatCannotBeListedGivesNothing)
+TEST_F(SearchFilesTest, TopFolderThatCannotBeListedGivesNothingAndIsReported)
 {
     makeFile(u"a.pas"_qs);
-    for (const QString &folder : {root() + u"missing/"_qs, root() + u"a.pas/"_qs,
-                                  root() + QChar(0) + u"/"_qs}) {
+    const std::vector<std::pair<QString, int>> folders = {
+        {root() + u"missing/"_qs, ENOENT}, {root() + u"a.pas/"_qs, ENOTDIR}, {root() + QChar(0) + u"/"_qs, EINVAL}};
+    for (const auto &[folder, error] : folders) {
         QStringList list;
         int calls = 0;
-        SearchFiles(folder, u"pas"_qs, list, [&](const QString &) { ++calls; });
+        std::vector<std::pair<QString, int>> skipped;
+        SearchFiles(folder, u"pas"_qs, list, [&](const QString &) { ++calls; }, {},
+                    [&](const QString &text, int code) { skipped.emplace_back(text, code); });
         EXPECT_TRUE(list.isEmpty()) << folder.toStdString();
         EXPECT_EQ(calls, 1) << folder.toStdString();
+        EXPECT_EQ(skipped, (std::vector<std::pair<QString, int>>{{folder, error}}));
     }
 }
 
@@ -224,10 +229,19 @@ TEST_F(SearchFilesTest, FolderThatCannotBeListedIsSkippedWhileSiblingsAreSearche
     ASSERT_TRUE(chain.isValid());
     QStringList list;
     QStringList calls;
-    SearchFiles(root(), u"pas"_qs, list, [&](const QString &text) { calls.append(text); });
+    std::vector<std::pair<QString, int>> skipped;
+    SearchFiles(root(), u"pas"_qs, list, [&](const QString &text) { calls.append(text); }, {},
+                [&](const QString &text, int code) { skipped.emplace_back(text, code); });
     EXPECT_EQ(list, inTree({u"b/x.pas"}));
     EXPECT_TRUE(calls.contains(root() + u"a/"_qs + chain.deepest() + u"..."_qs));
     EXPECT_EQ(calls.constLast(), root() + u"b/..."_qs);
+    EXPECT_EQ(skipped, (std::vector<std::pair<QString, int>>{{root() + u"a/"_qs + chain.deepest(), ENAMETOOLONG}}));
+
+    // The four walks of a project report it once.
+    skipped.clear();
+    EXPECT_EQ(FindSourceFiles(root(), [&](const QString &text, int code) { skipped.emplace_back(text, code); }),
+              inTree({u"b/x.pas"}));
+    EXPECT_EQ(skipped.size(), 1u);
 }
 
 TEST_F(SearchFilesTest, UnreadableFolderIsSkippedWhileSiblingsAreSearched)

@@ -10,6 +10,11 @@
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
+#include <QLockFile>
+
+#include <functional>
+#include <memory>
 
 using namespace lorvane;
 
@@ -270,27 +275,73 @@ TEST_F(StorageManagerTest, AnEmptyValueOfAnyTypeReadsAsEmptyText)
     }
 }
 
-TEST_F(StorageManagerTest, AStoreThatCannotBeWrittenFailsTheSaveNamingItsFirstValue)
+// What stands in the way of writing the store, and the reason its error
+// gives after the file's name.
+struct UnwritableStore
 {
-    const QString folder = QFileInfo(storeFile).path();
-    QDir(folder).removeRecursively();
-    QFile blocker(folder);
-    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    const char *name;
+    std::function<void(const QString &storeFile)> block;
+    std::function<void(const QString &storeFile)> unblock;
+    const char *reason;
+};
 
+class UnwritableStores : public StorageManagerTest, public ::testing::WithParamInterface<UnwritableStore>
+{
+};
+
+TEST_P(UnwritableStores, FailTheSaveNamingItsFirstValueTheFileAndTheReason)
+{
+    GetParam().block(storeFile);
     FakeMainWindow window;
     TPropStorageEh *storage = Storage(window, FakeMainWindow::StoredPaths(), QStringLiteral("File"));
     storage->LoadProperties();
+    QElapsedTimer clock;
+    clock.start();
     try {
         storage->SaveProperties();
         ADD_FAILURE() << "no error";
     } catch (const Error &error) {
-        EXPECT_EQ(error.message(), "Failed to set data for 'Line0000000000'");
+        EXPECT_EQ(error.message(), QStringLiteral("Failed to set data for 'Line0000000000'\n%1: %2")
+                                       .arg(storeFile, QString::fromUtf8(GetParam().reason).arg(storeFile)));
     }
+    EXPECT_LT(clock.elapsed(), 10000) << "the save waited too long for the store";
     EXPECT_TRUE(storage->PropsLoaded());
     EXPECT_FALSE(storage->Saved());
-    QFile::remove(folder);
+    GetParam().unblock(storeFile);
+    // Unblocked, the same component saves.
+    EXPECT_NO_THROW(storage->SaveProperties());
 }
+
+// A lock of the store as another program holding it would leave it.
+std::unique_ptr<QLockFile> heldLock;
+
+QString StoreFolder(const QString &storeFile)
+{
+    return QFileInfo(storeFile).path();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, UnwritableStores,
+    ::testing::Values(
+        UnwritableStore{"FolderIsAFile",
+                        [](const QString &file) {
+                            QDir(StoreFolder(file)).removeRecursively();
+                            QFile blocker(StoreFolder(file));
+                            blocker.open(QIODevice::WriteOnly);
+                        },
+                        [](const QString &file) { QFile::remove(StoreFolder(file)); }, "Not a directory"},
+        UnwritableStore{"LockIsAFolder",
+                        [](const QString &file) { QDir().mkpath(file + ".lock"); },
+                        [](const QString &file) { QDir().rmdir(file + ".lock"); }, "its lock \"%1.lock\" is a folder"},
+        UnwritableStore{"LockIsHeld",
+                        [](const QString &file) {
+                            QDir().mkpath(StoreFolder(file));
+                            heldLock = std::make_unique<QLockFile>(file + ".lock");
+                            heldLock->lock();
+                        },
+                        [](const QString &) { heldLock.reset(); },
+                        "its lock \"%1.lock\" was not released within 3 seconds"}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(StorageManagerTest, ASaveRewritesItsSectionWholeAndKeepsTheOthers)
 {
