@@ -194,8 +194,11 @@ QByteArray EncodeText(const QString &text)
 
 void WriteText(const QString &path, const QString &text)
 {
-    const QByteArray bytes = EncodeText(text);
+    WriteFileBytes(path, EncodeText(text));
+}
 
+void WriteFileBytes(const QString &path, const QByteArray &bytes)
+{
     // Write through a link to its target, keeping the link.
     QString target = path;
     const QFileInfo info(path);

@@ -17,6 +17,10 @@ void ReadLines(const QString &path, QStringList &lines);
 // file is replaced only once every byte has been written.
 void WriteText(const QString &path, const QString &text);
 
+// Replaces the content of the file at `path` with `bytes`; the one way
+// Lorvane saves a file.
+void WriteFileBytes(const QString &path, const QByteArray &bytes);
+
 // The bytes that WriteText writes for a text: the system code page, with a
 // byte-order mark only when that code page is UTF-8.
 QByteArray EncodeText(const QString &text);
