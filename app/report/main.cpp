@@ -1,6 +1,7 @@
 #include "arguments.h"
 #include "changereport.h"
 #include "codepage.h"
+#include "commandline.h"
 #include "error.h"
 #include "filename.h"
 #include "linelimit.h"
@@ -11,8 +12,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-
-#include <cstdio>
 
 using namespace lorvane;
 
@@ -86,23 +85,16 @@ QStringList searchFolder(const QString &folder)
     return FindSourceFiles(folder);
 }
 
-void writeStdout(const QByteArray &bytes)
-{
-    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
-        || std::fflush(stdout) != 0)
-        throw Error(QStringLiteral("Stream write error"));
-}
-
 int run(const QStringList &arguments)
 {
     CodePage::System();
     const ReportArguments args = ParseReportArguments(arguments);
     if (args.mode == ReportArguments::Mode::Help) {
-        writeStdout(ReportUsage().toLocal8Bit());
+        WriteStdout(ReportUsage().toLocal8Bit());
         return 0;
     }
     if (args.mode == ReportArguments::Mode::Version) {
-        writeStdout((VersionLine(QStringLiteral("Версия ")) + u'\n').toLocal8Bit());
+        WriteStdout((VersionLine(QStringLiteral("Версия ")) + u'\n').toLocal8Bit());
         return 0;
     }
 
@@ -117,7 +109,7 @@ int run(const QStringList &arguments)
 
     const QString text = NormalizeLineBreaks(limited.text());
     if (args.output.isEmpty())
-        writeStdout(EncodeText(text));
+        WriteStdout(EncodeText(text));
     else
         WriteText(args.output, text);
     return kind == ReportKind::ErrorList ? 1 : 0;
@@ -127,15 +119,5 @@ int run(const QStringList &arguments)
 
 int main(int argc, char **argv)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << FileNameFromBytes(QByteArray(argv[i]));
-    try {
-        return run(arguments);
-    } catch (const Error &e) {
-        std::fprintf(stderr, "%s\n", DisplayText(e.message()).toLocal8Bit().constData());
-    } catch (const std::exception &e) {
-        std::fprintf(stderr, "%s\n", DisplayText(QString::fromLocal8Bit(e.what())).toLocal8Bit().constData());
-    }
-    return 2;
+    return RunCommand(argc, argv, run);
 }
