@@ -9,7 +9,13 @@ namespace lorvane {
 
 void SourceLines::read(const QString &path)
 {
-    QByteArray bytes = ReadFileBytes(path);
+    QString kept = path; // `path` may be m_path itself, which read() clears
+    read(ReadFileBytes(kept));
+    m_path = std::move(kept);
+}
+
+void SourceLines::read(QByteArray bytes)
+{
     const DetectedEncoding detected = DetectEncoding(bytes);
     const CodePage *codePage = nullptr;
     Kind kind = Kind::Decoded;
@@ -25,7 +31,7 @@ void SourceLines::read(const QString &path)
         text = DecodeText(bytes);
     }
 
-    m_path = path;
+    m_path.clear();
     const bool sameUnits = kind == m_kind && codePage == m_codePage;
     m_kind = kind;
     m_codePage = codePage;
