@@ -82,7 +82,8 @@ QString range(qsizetype start, qsizetype count)
 
 } // namespace
 
-QString UnifiedDiff(const QString &oldName, const QString &newName, QStringView oldText, QStringView newText)
+QByteArray UnifiedDiff(const QByteArray &oldName, const QByteArray &newName, QStringView oldText,
+                       QStringView newText)
 {
     const QStringList a = diffLines(oldText);
     const QStringList b = diffLines(newText);
@@ -143,8 +144,8 @@ QString UnifiedDiff(const QString &oldName, const QString &newName, QStringView 
         k = end;
     }
     if (diff.isEmpty())
-        return diff;
-    return QStringLiteral("--- %1\n+++ %2\n").arg(oldName, newName) + diff;
+        return {};
+    return "--- " + oldName + "\n+++ " + newName + "\n" + diff.toUtf8();
 }
 
 } // namespace lorvane

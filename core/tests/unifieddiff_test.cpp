@@ -31,7 +31,7 @@ TEST(UnifiedDiff, ShowsChangesWithThreeLinesOfContextAndMergesCloseHunks)
 
 TEST(UnifiedDiff, NamesTheLineBeforeAnEmptySideAndMarksAnUnendedLastLine)
 {
-    EXPECT_EQ(UnifiedDiff("f", "f", u"", u"a\n"), "--- f\n+++ f\n@@ -0,0 +1 @@\n+a\n");
+    EXPECT_EQ(UnifiedDiff("f", "f", u"", u"ё\n"), "--- f\n+++ f\n@@ -0,0 +1 @@\n+\xD1\x91\n");
     EXPECT_EQ(UnifiedDiff("f", "f", u"a\r\nb", u"a\r\nb\r\nc"),
               "--- f\n+++ f\n@@ -1,2 +1,3 @@\n a\n-b\n\\ No newline at end of file\n+b\n+c\n"
               "\\ No newline at end of file\n");
