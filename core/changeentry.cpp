@@ -169,7 +169,10 @@ struct FileLines
     explicit FileLines(QString decoded) : text(std::move(decoded)), spans(SplitTextSpans(text)) {}
 
     qsizetype count() const { return spans.size(); }
-    QStringView line(qsizetype index) const { return QStringView(text).sliced(spans[index].start, spans[index].length); }
+    QStringView line(qsizetype index) const
+    {
+        return QStringView(text).sliced(spans[index].start, spans[index].length);
+    }
     qsizetype lineEnd(qsizetype index) const { return spans[index].start + spans[index].length; }
     // The CR LF, CR or LF that ends the line; empty for a last line.
     QStringView breakAfter(qsizetype index) const
@@ -234,7 +237,8 @@ qsizetype textColumnOf(const FileLines &lines, qsizetype first, qsizetype end)
             ++use->count;
     }
     // max_element keeps the first of equal counts, the newest line's column.
-    const auto best = std::max_element(uses.begin(), uses.end(), [](const Use &a, const Use &b) { return a.count < b.count; });
+    const auto best =
+        std::max_element(uses.begin(), uses.end(), [](const Use &a, const Use &b) { return a.count < b.count; });
     return best == uses.end() ? kHouseTextColumn : best->column;
 }
 
@@ -299,9 +303,11 @@ EntryEdit AddChangeEntry(const QString &name, const QByteArray &bytes, const Cha
         refuse(QStringLiteral("its header already has problems: %1").arg(problemsOf(before.resultText)));
     const qsizetype first = *before.heading + 2;
     if (first >= lines.count())
-        refuse(QStringLiteral("its header has no change list: no line follows \"Изменения:\" and the line under it"));
+        refuse(QStringLiteral("its header has no change list: "
+                              "no line follows \"Изменения:\" and the line under it"));
     if (before.firstDate && day < *before.firstDate)
-        refuse(QStringLiteral("the date %1 is earlier than the newest entry, %2").arg(isoDate(day), isoDate(*before.firstDate)));
+        refuse(QStringLiteral("the date %1 is earlier than the newest entry, %2")
+                   .arg(isoDate(day), isoDate(*before.firstDate)));
     const bool sameDate = before.firstDate == day;
 
     qsizetype column = kHouseTextColumn;
@@ -329,20 +335,19 @@ EntryEdit AddChangeEntry(const QString &name, const QByteArray &bytes, const Cha
         for (const QString &line : newLines)
             insertion.replacement += line + lines.breakAfter(first - 1).toString();
     } else {
+        // Without a line that ends them, that date's lines would take in
+        // whatever follows the header.
+        if (before.walkEnd >= lines.count())
+            refuse(QStringLiteral("the entries of %1 run to the end of the file: the change list has no end line")
+                       .arg(isoDate(day)));
         qsizetype last = first;
         for (qsizetype index = first + 1; index < before.walkEnd; ++index) {
             if (!isBlank(lines.line(index)))
                 last = index;
         }
-        if (!lines.breakAfter(last).isEmpty()) {
-            insertion.at = lines.spans[last].next;
-            for (const QString &line : newLines)
-                insertion.replacement += line + lines.breakAfter(last).toString();
-        } else {
-            insertion.at = lines.lineEnd(last);
-            for (const QString &line : newLines)
-                insertion.replacement += lines.breakAfter(last - 1).toString() + line;
-        }
+        insertion.at = lines.spans[last].next;
+        for (const QString &line : newLines)
+            insertion.replacement += line + lines.breakAfter(last).toString();
     }
     QString text = lines.text;
     QByteArray result = bytes;

@@ -169,6 +169,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "the header would then have problems: Ошибка в Copyright: год начала не 2019."},
         Refusal{"empty_list_over_an_undated_item", header({"", "             [+] orphan"}, "Copyright © 2019"), kEntry,
                 "the new lines would not read back as the entry's items under 2019-04-01"},
+        Refusal{"same_date_without_an_end_line",
+                "{==\r\n\r\n\r\n\r\n==\r\n  Изменения:\r\n  ---\r\n  05.03.2019 [+] a\r\nunit X;\r\n",
+                ChangeEntry{kNewest, u'+', {"b"}},
+                "the entries of 2019-03-05 run to the end of the file: the change list has no end line"},
         Refusal{"no_text", header(kChanges), ChangeEntry{QDate(2019, 4, 1), u'+', {}}, "The entry has no text"},
         Refusal{"blank_text", header(kChanges), ChangeEntry{QDate(2019, 4, 1), u'+', {"a", " \t"}},
                 "An entry text is empty"},
@@ -218,13 +222,6 @@ TEST(ChangeEntry, SameDateItemsFollowTheLastLineOfThatDateBeforeBlankLines)
                                        "  01.01.2018 [+] older"}),
                                entry);
     EXPECT_TRUE(text.contains("                 that wraps\r\n             [+] new\r\n\r\n  01.01.2018")) << text.toStdString();
-}
-
-TEST(ChangeEntry, SameDateOnAnUnendedLastLineTakesTheBreakAboveAndAddsNoFinalBreak)
-{
-    const QString text = "{==\r\n\r\n\r\n\r\n==\r\n  Изменения:\r\n  ---\n  05.03.2019 [+] a";
-    const ChangeEntry entry{kNewest, u'+', {"b"}};
-    EXPECT_EQ(added(text, entry), text + "\n             [+] b");
 }
 
 TEST(ChangeEntry, NewLinesTakeTheBreakOfTheLineAboveThem)
