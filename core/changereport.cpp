@@ -75,6 +75,12 @@ struct FileOutcome
     // Start: a start on or before it lets the walk go further.
     std::optional<QDate> stoppedBefore;
     std::optional<QDate> oldest;
+    // Where the lines that were read stand.
+    bool hasHeader = false;
+    std::optional<qsizetype> heading;
+    std::optional<QDate> firstDate;
+    qsizetype walkEnd = 0;
+    QList<qsizetype> copyrightLines;
 };
 
 // Reads one file's header for one window: the file steps from the header
@@ -127,6 +133,7 @@ FileOutcome HeaderReader::read(const QString &name, SourceLines &lines)
         m_outcome.errors << kNoHeader;
         return std::move(m_outcome);
     }
+    m_outcome.hasHeader = true;
 
     qsizetype index = 4;
     if (!line(4).startsWith(u"==")) {
@@ -144,6 +151,7 @@ FileOutcome HeaderReader::read(const QString &name, SourceLines &lines)
         m_description.clear();
         appendEntry(kBadFormat);
     } else {
+        m_outcome.heading = index;
         readEntries(index + 2);
     }
     addFileBlock(name);
@@ -164,6 +172,7 @@ void HeaderReader::readEntries(qsizetype index)
         return;
     if (const auto date = ReadShortDate(field, m_format, m_today)) {
         m_current = *date;
+        m_outcome.firstDate = *date;
     } else {
         m_current = m_today;
         m_outcome.errors << kBadDate.arg(index);
@@ -171,6 +180,7 @@ void HeaderReader::readEntries(qsizetype index)
     m_first = m_current;
     m_oldest = m_current;
     walk(index);
+    m_outcome.walkEnd = index;
     scan(index);
     m_outcome.oldest = m_oldest;
 }
@@ -207,6 +217,7 @@ void HeaderReader::scan(qsizetype index)
         if (holds(text, kIdentification))
             return;
         if (holds(text, kCopyright)) {
+            m_outcome.copyrightLines << index;
             const QString firstYear = fourDigitYear(m_oldest);
             if (columns(text, 13, 4) != firstYear)
                 m_outcome.errors << kBadFirstYear.arg(firstYear);
@@ -282,6 +293,26 @@ QString ReportHeading(QDate start, QDate end)
 {
     const DateFormat format = SystemDateFormat();
     return FormatShortDate(start, format) + QStringLiteral(" - ") + FormatShortDate(end, format);
+}
+
+HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate start, QDate end,
+                         const ReportOptions &options)
+{
+    const DateFormat format = SystemDateFormat();
+    HeaderReader reader(start, end, options, format, QDate::currentDate());
+    HeaderReading reading;
+    ReportAssembly report(start, end, reading.resultText);
+    SourceLines lines;
+    lines.read(bytes);
+    FileOutcome outcome = reader.read(name, lines);
+    report.add(name, outcome);
+    reading.kind = report.finish();
+    reading.hasHeader = outcome.hasHeader;
+    reading.heading = outcome.heading;
+    reading.firstDate = outcome.firstDate;
+    reading.walkEnd = outcome.walkEnd;
+    reading.copyrightLines = std::move(outcome.copyrightLines);
+    return reading;
 }
 
 ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QByteArray>
 #include <QDate>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -45,6 +47,33 @@ QString ReportHeading(QDate start, QDate end);
 ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
                              const ReportOptions &options, ReportProgress &progress,
                              QStringList &resultText);
+
+// What the builder reads in one file's header for one window, with the
+// places of the lines it reads: for callers that change a header and must
+// know how it will read. Line indices count from 0.
+struct HeaderReading
+{
+    ReportKind kind = ReportKind::Report;
+    // What BuildChangeReport gives for this one file.
+    QStringList resultText;
+    // Whether line 0 opens a header.
+    bool hasHeader = false;
+    // The line that holds "Изменения:"; none when the header has none.
+    std::optional<qsizetype> heading;
+    // The first entry line's date, when its date field reads as a date.
+    std::optional<QDate> firstDate;
+    // With a first date: the first line after those the walk down the
+    // change list took.
+    qsizetype walkEnd = 0;
+    // The lines that were tested as copyright lines.
+    QList<qsizetype> copyrightLines;
+};
+
+// Reads one file, given by its bare name and its content, exactly as
+// BuildChangeReport reads a file that holds these bytes. Throws Error when
+// they do not decode.
+HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate start, QDate end,
+                         const ReportOptions &options);
 
 // Builds the report of one file list again and again with the same end date
 // and earlier start dates, as the line limit does, with results identical to

@@ -2,26 +2,49 @@
 
 namespace lorvane {
 
+namespace {
+
+// Finds the line that starts at `pos`, if one does: it runs up to the next
+// CR, LF or NUL; CR, then LF, are stepped over; a NUL ends the text.
+bool nextLine(QStringView text, qsizetype pos, LineSpan &span)
+{
+    const qsizetype size = text.size();
+    if (pos >= size || text[pos] == u'\0')
+        return false;
+    span.start = pos;
+    while (pos < size) {
+        const char16_t c = text[pos].unicode();
+        if (c == u'\r' || c == u'\n' || c == u'\0')
+            break;
+        ++pos;
+    }
+    span.length = pos - span.start;
+    if (pos < size && text[pos] == u'\r')
+        ++pos;
+    if (pos < size && text[pos] == u'\n')
+        ++pos;
+    span.next = pos;
+    return true;
+}
+
+} // namespace
+
 QStringList SplitText(QStringView text)
 {
     QStringList lines;
-    const qsizetype size = text.size();
-    qsizetype pos = 0;
-    while (pos < size && text[pos] != u'\0') {
-        const qsizetype start = pos;
-        while (pos < size) {
-            const char16_t c = text[pos].unicode();
-            if (c == u'\r' || c == u'\n' || c == u'\0')
-                break;
-            ++pos;
-        }
-        lines.append(text.sliced(start, pos - start).toString());
-        if (pos < size && text[pos] == u'\r')
-            ++pos;
-        if (pos < size && text[pos] == u'\n')
-            ++pos;
-    }
+    LineSpan span;
+    for (qsizetype pos = 0; nextLine(text, pos, span); pos = span.next)
+        lines.append(text.sliced(span.start, span.length).toString());
     return lines;
+}
+
+QList<LineSpan> SplitTextSpans(QStringView text)
+{
+    QList<LineSpan> spans;
+    LineSpan span;
+    for (qsizetype pos = 0; nextLine(text, pos, span); pos = span.next)
+        spans.append(span);
+    return spans;
 }
 
 QString JoinLines(const QStringList &lines)

@@ -10,6 +10,18 @@ namespace lorvane {
 // very end adds no empty line, and a NUL ends the text.
 QStringList SplitText(QStringView text);
 
+// Where one line of SplitText stands in its text: the line runs from
+// `start` for `length` characters, and its line break ends at `next`.
+struct LineSpan
+{
+    qsizetype start = 0;
+    qsizetype length = 0;
+    qsizetype next = 0;
+};
+
+// The places of the lines that SplitText gives, in the same order.
+QList<LineSpan> SplitTextSpans(QStringView text);
+
 // Every line followed by CR LF, the last one included.
 QString JoinLines(const QStringList &lines);
 

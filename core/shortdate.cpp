@@ -150,4 +150,21 @@ QString FormatShortDate(QDate date, const DateFormat &format)
     return QLocale::c().toString(date, format.pattern);
 }
 
+QString FormatFullDate(QDate date, const DateFormat &format)
+{
+    const QString day = QStringLiteral("%1").arg(date.day(), 2, 10, QLatin1Char('0'));
+    const QString month = QStringLiteral("%1").arg(date.month(), 2, 10, QLatin1Char('0'));
+    const QString year = QStringLiteral("%1").arg(date.year(), 4, 10, QLatin1Char('0'));
+    const QChar s = format.separator;
+    switch (format.order) {
+    case DateFormat::Order::MonthDayYear:
+        return month + s + day + s + year;
+    case DateFormat::Order::YearMonthDay:
+        return year + s + month + s + day;
+    case DateFormat::Order::DayMonthYear:
+        break;
+    }
+    return day + s + month + s + year;
+}
+
 } // namespace lorvane

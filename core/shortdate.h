@@ -35,4 +35,9 @@ std::optional<QDate> ReadShortDate(QStringView text, const DateFormat &format, Q
 
 QString FormatShortDate(QDate date, const DateFormat &format);
 
+// Two-digit day and month and a four-digit year, in the format's order and
+// with its separator: ten characters that ReadShortDate reads back as the
+// same date whatever the current year.
+QString FormatFullDate(QDate date, const DateFormat &format);
+
 } // namespace lorvane

@@ -9,16 +9,17 @@ namespace lorvane {
 
 void SourceLines::read(const QString &path)
 {
+    QString kept = path; // `path` may be m_path itself, which read() clears
     try {
-        readWhole(path);
+        read(ReadFileBytes(kept));
     } catch (const std::bad_alloc &) {
-        throw NotEnoughMemoryError(path);
+        throw NotEnoughMemoryError(kept);
     }
+    m_path = std::move(kept);
 }
 
-void SourceLines::readWhole(const QString &path)
+void SourceLines::read(QByteArray bytes)
 {
-    QByteArray bytes = ReadFileBytes(path);
     const DetectedEncoding detected = DetectEncoding(bytes);
     const CodePage *codePage = nullptr;
     Kind kind = Kind::Decoded;
@@ -34,7 +35,7 @@ void SourceLines::readWhole(const QString &path)
         text = DecodeText(bytes);
     }
 
-    m_path = path;
+    m_path.clear();
     const bool sameUnits = kind == m_kind && codePage == m_codePage;
     m_kind = kind;
     m_codePage = codePage;

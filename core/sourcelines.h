@@ -21,6 +21,8 @@ class SourceLines
 public:
     // Replaces the content with the file's; throws Error as ReadLines does.
     void read(const QString &path);
+    // The same for bytes already at hand, as if a file held them.
+    void read(QByteArray bytes);
 
     bool has(qsizetype index);
     // The line, or an empty text beyond the last line. The view stays valid
@@ -43,7 +45,6 @@ private:
         qsizetype length;
     };
 
-    void readWhole(const QString &path);
     bool findNext();
     template<typename T, typename Classify, typename FindBreak>
     bool findNextIn(const T *units, qsizetype size, Classify unitOf, FindBreak findBreak, qsizetype &start,

@@ -1,25 +1,11 @@
 #include "arguments.h"
 
+#include "commandline.h"
 #include "error.h"
-
-#include <QRegularExpression>
 
 namespace lorvane {
 
 namespace {
-
-QDate parseDate(const QString &option, const QString &text)
-{
-    static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
-    const QRegularExpressionMatch match = iso.match(text);
-    const QDate date = match.hasMatch()
-                           ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt())
-                           : QDate();
-    if (!date.isValid())
-        throw Error(QStringLiteral("Invalid date \"%1\" for %2: expected an existing date as YYYY-MM-DD")
-                        .arg(text, option));
-    return date;
-}
 
 // The window takes a limit below 1 as "no lines"; asked for on a command
 // line it can only be a mistake.
@@ -89,10 +75,10 @@ ReportArguments ParseReportArguments(const QStringList &arguments)
             result.mode = ReportArguments::Mode::Version;
             return result;
         } else if (arg == u"--from") {
-            result.from = parseDate(arg, value());
+            result.from = ParseIsoDate(arg, value());
             haveFrom = true;
         } else if (arg == u"--to") {
-            result.to = parseDate(arg, value());
+            result.to = ParseIsoDate(arg, value());
             haveTo = true;
         } else if (arg == u"--html") {
             result.options.Html = true;

@@ -1,6 +1,7 @@
 #include "arguments.h"
 #include "changereport.h"
 #include "codepage.h"
+#include "commandline.h"
 #include "error.h"
 #include "filename.h"
 #include "linelimit.h"
@@ -12,8 +13,6 @@
 
 #include <QFile>
 
-#include <cstdio>
-#include <new>
 #include <optional>
 #include <unistd.h>
 
@@ -59,13 +58,6 @@ private:
     QString m_text;
 };
 
-// A message on standard error. Names that are not UTF-8 are given back as
-// the bytes they are on disk.
-void printMessage(const QString &message)
-{
-    std::fprintf(stderr, "%s\n", FileNameToBytes(DisplayText(message)).constData());
-}
-
 // One path per line, as bytes, so that any file name can be given.
 QStringList readFileList(const QString &source)
 {
@@ -103,7 +95,7 @@ QStringList searchFolder(const QString &folder, bool strict)
             return;
         }
         ++skipped;
-        printMessage(QStringLiteral("Skipped folder \"%1\". %2")
+        PrintError(QStringLiteral("Skipped folder \"%1\". %2")
                          .arg(AbsoluteFileName(path), SystemErrorText(errorCode)));
     });
     if (topError != 0)
@@ -132,23 +124,16 @@ void refuseOverwritingList(const ReportArguments &args)
     }
 }
 
-void writeStdout(const QByteArray &bytes)
-{
-    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
-        || std::fflush(stdout) != 0)
-        throw Error(QStringLiteral("Stream write error"));
-}
-
 int run(const QStringList &arguments)
 {
     CodePage::System();
     const ReportArguments args = ParseReportArguments(arguments);
     if (args.mode == ReportArguments::Mode::Help) {
-        writeStdout(ReportUsage().toLocal8Bit());
+        WriteStdout(ReportUsage().toLocal8Bit());
         return 0;
     }
     if (args.mode == ReportArguments::Mode::Version) {
-        writeStdout((VersionLine(QStringLiteral("Версия ")) + u'\n').toLocal8Bit());
+        WriteStdout((VersionLine(QStringLiteral("Версия ")) + u'\n').toLocal8Bit());
         return 0;
     }
 
@@ -167,7 +152,7 @@ int run(const QStringList &arguments)
 
     const QString text = NormalizeLineBreaks(limited.text());
     if (args.output.isEmpty())
-        writeStdout(EncodeText(text));
+        WriteStdout(EncodeText(text));
     else
         WriteText(args.output, text);
     return kind == ReportKind::ErrorList ? 1 : 0;
@@ -177,17 +162,5 @@ int run(const QStringList &arguments)
 
 int main(int argc, char **argv)
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << FileNameFromBytes(QByteArray(argv[i]));
-    try {
-        return run(arguments);
-    } catch (const Error &e) {
-        printMessage(e.message());
-    } catch (const std::bad_alloc &) {
-        printMessage(QStringLiteral("Not enough memory"));
-    } catch (const std::exception &e) {
-        printMessage(QString::fromLocal8Bit(e.what()));
-    }
-    return 2;
+    return RunCommand(argc, argv, run);
 }

@@ -240,4 +240,27 @@ TEST_F(ChangeReportTest, BadFirstDateCountsAsToday)
     EXPECT_EQ(build({f}, today.addDays(-3), today.addDays(-1)), QStringLiteral("T.pas\r\nОшибка: дата в строке 8]\r\n"));
 }
 
+TEST_F(ChangeReportTest, ReadHeaderGivesWhatTheBuilderGivesAndWhereTheLinesStand)
+{
+    const QString text = QString::fromUtf8(kPricingHeader);
+    const QString path = file("Pricing.pas", text, Encoding::Utf16LeBom);
+    const QDate start(2019, 1, 1);
+    const QDate end(2019, 3, 31);
+    build({path}, start, end, {true, true, false});
+    const HeaderReading reading =
+        ReadHeader("Pricing.pas", encode(text, Encoding::Utf16LeBom), start, end, {true, true, false});
+    EXPECT_EQ(reading.resultText, result);
+    EXPECT_EQ(reading.kind, ReportKind::Report);
+    EXPECT_TRUE(reading.hasHeader);
+    EXPECT_EQ(reading.heading, 7);
+    EXPECT_EQ(reading.firstDate, QDate(2019, 3, 5));
+    EXPECT_EQ(reading.walkEnd, 11); // 12.11.2018 lies before the window
+    EXPECT_EQ(reading.copyrightLines, QList<qsizetype>{15});
+
+    const HeaderReading broken = ReadHeader("Pricing.pas", encode(" " + text, Encoding::Cp1251), start, end, {});
+    EXPECT_FALSE(broken.hasHeader);
+    EXPECT_EQ(broken.kind, ReportKind::ErrorList);
+    EXPECT_EQ(broken.resultText, (QStringList{"Pricing.pas", "Ошибка: нет заголовка."}));
+}
+
 } // namespace

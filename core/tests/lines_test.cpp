@@ -29,6 +29,21 @@ INSTANTIATE_TEST_SUITE_P(
                     SplitCase{u"ab\0cd\r\nef", {"ab"}}, SplitCase{u"ab\r\n\0cd", {"ab"}},
                     SplitCase{u"\0abc", {}}, SplitCase{u"  \t", {"  \t"}}));
 
+TEST_P(SplitTextTest, SpansGiveTheSameLinesAndEndAtTheirBreaks)
+{
+    const QString text = QString::fromUtf16(GetParam().text);
+    QStringList lines;
+    qsizetype previous = 0;
+    for (const LineSpan &span : SplitTextSpans(text)) {
+        EXPECT_EQ(span.start, previous);
+        lines << text.sliced(span.start, span.length);
+        const QString lineBreak = text.sliced(span.start + span.length, span.next - span.start - span.length);
+        EXPECT_TRUE(lineBreak.isEmpty() || lineBreak == "\r" || lineBreak == "\n" || lineBreak == "\r\n");
+        previous = span.next;
+    }
+    EXPECT_EQ(lines, GetParam().lines);
+}
+
 TEST(JoinLinesTest, PutsCrLfAfterEveryLine)
 {
     EXPECT_EQ(JoinLines({"a", "b"}), "a\r\nb\r\n");

@@ -53,6 +53,18 @@ TEST(ShortDateTest, OrderAndSeparatorComeFromThePattern)
     EXPECT_FALSE(ReadShortDate(u"05.03.2019", iso, kToday).has_value());
 }
 
+TEST(ShortDateTest, FullDateHasTenCharactersThatReadBackInEveryOrder)
+{
+    const QDate date(7, 3, 5);
+    for (const char *pattern : {"d.M.yy", "M/d/yy", "yyyy-MM-dd"}) {
+        const DateFormat format = DateFormat::FromPattern(QString::fromLatin1(pattern));
+        const QString text = FormatFullDate(date, format);
+        EXPECT_EQ(text.size(), 10) << pattern;
+        EXPECT_EQ(ReadShortDate(text, format, kToday), date) << pattern;
+    }
+    EXPECT_EQ(FormatFullDate(QDate(2019, 3, 5), DateFormat::FromPattern("M/d/yy")), "03/05/2019");
+}
+
 TEST(ShortDateTest, CLocaleUsesDayMonthYearWithPoints)
 {
     const DateFormat format = SystemDateFormat(); // tests run under LC_ALL=C

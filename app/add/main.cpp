@@ -1,0 +1,70 @@
+#include "arguments.h"
+#include "changeentry.h"
+#include "codepage.h"
+#include "commandline.h"
+#include "error.h"
+#include "filename.h"
+#include "textfile.h"
+#include "unifieddiff.h"
+#include "versionstamp.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+using namespace lorvane;
+
+namespace {
+
+// One line on standard error that names the file, with its name's own
+// bytes.
+void printAbout(const QString &path, const QString &message)
+{
+    const QByteArray line = FileNameToBytes(path) + ": " + DisplayText(message).toLocal8Bit() + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+}
+
+void addEntry(const QString &path, const AddArguments &args)
+{
+    const QByteArray bytes = ReadFileBytes(path);
+    const EntryEdit edit = AddChangeEntry(QFileInfo(path).fileName(), bytes, args.entry);
+    for (const QString &note : edit.notes)
+        printAbout(path, note);
+    if (args.dryRun) {
+        const QByteArray name = FileNameToBytes(path);
+        WriteStdout(UnifiedDiff(name, name, DecodeText(bytes), DecodeText(edit.bytes)));
+    } else {
+        WriteFileBytes(path, edit.bytes);
+    }
+}
+
+int run(const QStringList &arguments)
+{
+    CodePage::System();
+    const AddArguments args = ParseAddArguments(arguments, QDate::currentDate());
+    if (args.mode == AddArguments::Mode::Help) {
+        WriteStdout(AddUsage().toLocal8Bit());
+        return 0;
+    }
+    if (args.mode == AddArguments::Mode::Version) {
+        WriteStdout((VersionLine(QStringLiteral("Версия ")) + u'\n').toLocal8Bit());
+        return 0;
+    }
+    bool failed = false;
+    for (const QString &path : args.files) {
+        try {
+            addEntry(path, args);
+        } catch (const Error &e) {
+            printAbout(path, e.message());
+            failed = true;
+        }
+    }
+    return failed ? 2 : 0;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    return RunCommand(argc, argv, run);
+}

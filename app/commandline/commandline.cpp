@@ -1,0 +1,56 @@
+#include "commandline.h"
+
+#include "error.h"
+#include "filename.h"
+
+#include <QRegularExpression>
+
+#include <cstdio>
+#include <new>
+
+namespace lorvane {
+
+QDate ParseIsoDate(const QString &option, const QString &text)
+{
+    static const QRegularExpression iso(QStringLiteral("^(\\d{4})-(\\d{2})-(\\d{2})$"));
+    const QRegularExpressionMatch match = iso.match(text);
+    const QDate date = match.hasMatch()
+                           ? QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt())
+                           : QDate();
+    if (!date.isValid())
+        throw Error(QStringLiteral("Invalid date \"%1\" for %2: expected an existing date as YYYY-MM-DD")
+                        .arg(text, option));
+    return date;
+}
+
+void WriteStdout(const QByteArray &bytes)
+{
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
+        || std::fflush(stdout) != 0)
+        throw Error(QStringLiteral("Stream write error"));
+}
+
+// Names that are not UTF-8 are given back as the bytes they are on disk.
+void PrintError(const QString &message)
+{
+    std::fprintf(stderr, "%s\n", FileNameToBytes(DisplayText(message)).constData());
+}
+
+int RunCommand(int argc, char **argv, int (*run)(const QStringList &arguments))
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << FileNameFromBytes(QByteArray(argv[i]));
+    try {
+        return run(arguments);
+    } catch (const Error &e) {
+        PrintError(e.message());
+    } catch (const std::bad_alloc &) {
+        PrintError(QStringLiteral("Not enough memory"));
+    } catch (const std::exception &e) {
+        PrintError(QString::fromLocal8Bit(e.what()));
+    }
+    return 2;
+}
+
+} // namespace lorvane

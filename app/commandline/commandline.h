@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+namespace lorvane {
+
+// What Lorvane's commands share: their dates, their output and their end.
+
+// Reads an existing date written as YYYY-MM-DD; throws Error naming the
+// option otherwise.
+QDate ParseIsoDate(const QString &option, const QString &text);
+
+// Writes all bytes to standard output; throws Error when they do not go out.
+void WriteStdout(const QByteArray &bytes);
+
+// The line that a message takes on standard error: its display text.
+void PrintError(const QString &message);
+
+// Runs a command on its arguments, each taken from its bytes as a file name
+// is. A failure that reaches here is printed on standard error and ends the
+// command with status 2.
+int RunCommand(int argc, char **argv, int (*run)(const QStringList &arguments));
+
+} // namespace lorvane

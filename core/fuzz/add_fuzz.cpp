@@ -1,0 +1,102 @@
+// Adds a change entry to arbitrary bytes as lorvane-add does, with the
+// entry's date, marker and text taken from the input's first bytes. Either
+// the entry is refused, and nothing is written, or the new bytes read back
+// with exactly the new items added and no problems, their mark kept and no
+// other line changed but a copyright line's years.
+
+#include "changeentry.h"
+#include "changereport.h"
+#include "error.h"
+#include "lines.h"
+#include "textfile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <cstdlib>
+
+using namespace lorvane;
+
+namespace {
+
+QString sourcePath()
+{
+    static QTemporaryDir dir;
+    return dir.filePath("Fuzz.pas");
+}
+
+QStringList reportOf(const QByteArray &bytes, QDate day, ReportKind &kind)
+{
+    QFile file(sourcePath());
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        std::abort();
+    file.close();
+    SilentProgress progress;
+    QStringList report;
+    kind = BuildChangeReport({sourcePath()}, day, day, {}, progress, report);
+    return report;
+}
+
+void check(bool condition)
+{
+    if (!condition)
+        std::abort();
+}
+
+// The old lines in order in the new ones, with the new items' lines in one
+// place and copyright lines that keep their first 16 columns.
+bool onlyEntryAndCopyrightChanged(const QStringList &before, const QStringList &after, qsizetype added)
+{
+    if (after.size() != before.size() + added)
+        return false;
+    qsizetype i = 0;
+    qsizetype j = 0;
+    bool skipped = false;
+    while (i < before.size()) {
+        if (before[i] == after[j]) {
+            ++i;
+            ++j;
+        } else if (!skipped) {
+            j += added;
+            skipped = true;
+        } else if (before[i].contains(u"Copyright") && after[j].startsWith(before[i].left(16))) {
+            ++i;
+            ++j;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    if (size < 4 || size_t(4 + data[3]) > size)
+        return 0;
+    const QDate day = QDate(2015, 1, 1).addDays(data[0] * 17 + data[1]);
+    const QString text = QString::fromUtf8(reinterpret_cast<const char *>(data + 4), data[3]);
+    const ChangeEntry entry{day, QChar(char16_t(data[2] < 0x20 ? u'+' : data[2])), {text, QStringLiteral("второй")}};
+    const QByteArray bytes(reinterpret_cast<const char *>(data + 4 + data[3]), qsizetype(size - 4 - data[3]));
+
+    EntryEdit edit;
+    try {
+        edit = AddChangeEntry(QStringLiteral("Fuzz.pas"), bytes, entry);
+    } catch (const Error &) {
+        return 0; // refused: nothing to write
+    }
+    ReportKind kind = ReportKind::ErrorList;
+    QStringList expected = reportOf(bytes, day, kind);
+    check(kind == ReportKind::Report);
+    const QString items = QStringLiteral("[%1] %2\r\n[%1] второй").arg(entry.marker, text);
+    if (expected.size() > 2)
+        expected.last() += QStringLiteral("\r\n") + items;
+    else
+        expected << items;
+    check(reportOf(edit.bytes, day, kind) == expected && kind == ReportKind::Report);
+    check(DetectEncoding(edit.bytes).encoding == DetectEncoding(bytes).encoding);
+    check(onlyEntryAndCopyrightChanged(SplitText(DecodeText(bytes)), SplitText(DecodeText(edit.bytes)), 2));
+    return 0;
+}
