@@ -96,7 +96,7 @@ TPropReaderEh::~TPropReaderEh() = default;
 
 void TPropReaderEh::ReadOwnerProperties(QObject *component)
 {
-    if (ReadBytes(4) != "TPF0")
+    if (!ReadSignature())
         throw Error(QStringLiteral("Invalid stream format"));
     m_root = component;
     m_parent = component;
@@ -106,11 +106,7 @@ void TPropReaderEh::ReadOwnerProperties(QObject *component)
 void TPropReaderEh::ReadComponent(QObject *component)
 {
     const DepthGuard depth(*this);
-    if (quint8(NextValue()) >= 0xF0) {
-        const quint8 flags = ReadByte() & 0x0F;
-        if (flags & 0x02)
-            ReadInteger(true);
-    }
+    ReadPrefix();
     ReadStr();
     const QString name = ReadStr();
 

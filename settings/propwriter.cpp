@@ -175,7 +175,7 @@ void TPropWriterEh::WriteOwnerProperties(QObject *owner, const QStringList &prop
         return TPropertyNamesEh::CompareStrings(a, b) < 0;
     });
 
-    Write("TPF0", 4);
+    WriteSignature();
     WriteStr(StreamClassName(owner));
     WriteStr(owner->objectName());
     for (const QString &entry : entries) {
