@@ -2,7 +2,6 @@
 
 #include "collection.h"
 #include "error.h"
-#include "interceptor.h"
 
 #include <QMetaEnum>
 
@@ -48,6 +47,16 @@ std::optional<int> KeyValue(const QMetaEnum &enumerator, const QString &name)
             return enumerator.value(i);
     }
     return std::nullopt;
+}
+
+// Applies what the record has put into its interceptors, newest first, and
+// frees each.
+void ApplyInterceptors(InterceptorList &interceptors)
+{
+    while (!interceptors.empty()) {
+        interceptors.back().second->Readed();
+        interceptors.pop_back();
+    }
 }
 
 QString RecordName(const QObject *object)
@@ -122,7 +131,7 @@ void TPropReaderEh::ReadComponent(QObject *component)
         }
     }
 
-    Interceptors interceptors;
+    InterceptorList interceptors;
     {
         // Collections addressed by item stay in update until the property
         // list ends, also when an error ends it.
@@ -142,10 +151,7 @@ void TPropReaderEh::ReadComponent(QObject *component)
             ReadProperty(component, component, interceptors);
         ReadValue();
     }
-    while (!interceptors.empty()) {
-        interceptors.back().second->Readed();
-        interceptors.pop_back();
-    }
+    ApplyInterceptors(interceptors);
 
     struct RestoreParent
     {
@@ -159,7 +165,7 @@ void TPropReaderEh::ReadComponent(QObject *component)
     ReadValue();
 }
 
-void TPropReaderEh::ReadProperty(QObject *instance, QObject *recordComponent, Interceptors &interceptors)
+void TPropReaderEh::ReadProperty(QObject *instance, QObject *recordComponent, InterceptorList &interceptors)
 {
     QString entry;
     try {
@@ -177,7 +183,7 @@ void TPropReaderEh::ReadProperty(QObject *instance, QObject *recordComponent, In
 }
 
 void TPropReaderEh::ReadPropertyPath(QObject *instance, QObject *recordComponent, const QString &entry,
-                                     Interceptors &interceptors)
+                                     InterceptorList &interceptors)
 {
     const QStringList elements = entry.split(u'.');
     QObject *object = instance;
@@ -240,17 +246,6 @@ void TPropReaderEh::ReadDefinedProperty(QObject *object)
     Filer filer(*this);
     defined->DefineProperties(filer);
     FCanHandleExcepts = true;
-}
-
-TStoragePropertyInterceptor *TPropReaderEh::InterceptorFor(QObject *object, Interceptors &interceptors)
-{
-    for (const auto &[target, interceptor] : interceptors) {
-        if (target == object)
-            return interceptor.get();
-    }
-    std::unique_ptr<TStoragePropertyInterceptor> created = CreateInterceptor(object);
-    interceptors.emplace_back(object, std::move(created));
-    return interceptors.back().second.get();
 }
 
 void TPropReaderEh::SkipAndFail(const QString &message)
@@ -442,14 +437,11 @@ void TPropReaderEh::ReadCollection(TCollection *collection)
             ReadInteger(true);
         ReadListBegin();
         TCollectionItem *item = collection->Add();
-        Interceptors interceptors;
+        InterceptorList interceptors;
         while (!EndOfList())
             ReadProperty(item, nullptr, interceptors);
         ReadValue();
-        while (!interceptors.empty()) {
-            interceptors.back().second->Readed();
-            interceptors.pop_back();
-        }
+        ApplyInterceptors(interceptors);
     }
     ReadValue();
 }

@@ -2,7 +2,6 @@
 
 #include "collection.h"
 #include "error.h"
-#include "interceptor.h"
 #include "propertynames.h"
 
 #include <QDateTime>
@@ -257,19 +256,6 @@ void TPropWriterEh::WritePropName(const QString &propName)
     WriteStr(FPropPath + propName);
 }
 
-TStoragePropertyInterceptor *TPropWriterEh::InterceptorFor(QObject *instance)
-{
-    for (const auto &[object, interceptor] : FInterceptorList) {
-        if (object == instance)
-            return interceptor.get();
-    }
-    std::unique_ptr<TStoragePropertyInterceptor> created = CreateInterceptor(instance);
-    if (!created)
-        return nullptr;
-    FInterceptorList.emplace_back(instance, std::move(created));
-    return FInterceptorList.back().second.get();
-}
-
 void TPropWriterEh::DefineObjectProperties(QObject *instance)
 {
     FDefnPropList.clear();
@@ -296,7 +282,7 @@ void TPropWriterEh::SaveObjectProperyValue(QObject *instance, const QString &pat
 
     QObject *source = instance;
     QMetaProperty property;
-    if (TStoragePropertyInterceptor *interceptor = InterceptorFor(instance)) {
+    if (TStoragePropertyInterceptor *interceptor = InterceptorFor(instance, FInterceptorList)) {
         const QMetaProperty stood = FindPublishedProperty(interceptor->metaObject(), head);
         if (stood.isValid() && IsStreamReadable(interceptor->metaObject(), stood)) {
             source = interceptor;
