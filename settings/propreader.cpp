@@ -2,6 +2,7 @@
 
 #include "collection.h"
 #include "error.h"
+#include "integertypes.h"
 
 #include <QMetaEnum>
 
@@ -292,9 +293,7 @@ void TPropReaderEh::ReadPropValue(QObject *object, const QMetaProperty &property
         if (!IsIntegerTag(tag, true))
             SkipAndFail(QStringLiteral("Invalid property value"));
         Assign(object, property, QVariant(ReadInteger(true)));
-    } else if (id == QMetaType::Int || id == QMetaType::UInt || id == QMetaType::Short || id == QMetaType::UShort
-               || id == QMetaType::Long || id == QMetaType::ULong || id == QMetaType::Char
-               || id == QMetaType::SChar || id == QMetaType::UChar) {
+    } else if (IsIntegerType(id)) {
         // No integer type here has a table of value names.
         if (!IsIntegerTag(tag, false))
             SkipAndFail(QStringLiteral("Invalid property value"));

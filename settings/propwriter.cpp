@@ -2,6 +2,7 @@
 
 #include "collection.h"
 #include "error.h"
+#include "integertypes.h"
 #include "propertynames.h"
 
 #include <QDateTime>
@@ -26,26 +27,6 @@ constexpr qint64 kMsecsPerDay = 86400000;
 double DateTimeToDays(const QDateTime &value)
 {
     return DateToDays(value.date()) + double(value.time().msecsSinceStartOfDay()) / double(kMsecsPerDay);
-}
-
-bool IsIntegerType(int id)
-{
-    switch (id) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return true;
-    default:
-        return false;
-    }
 }
 
 // Property kinds that have a stream form; others (like a wide character)
