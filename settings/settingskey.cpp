@@ -53,7 +53,7 @@ bool IsValueName(const QString &name)
     return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\');
 }
 
-bool IsEmptyValue(const QVariant &value)
+bool HoldsNoData(const QVariant &value)
 {
     if (!value.isValid())
         return true;
@@ -128,7 +128,7 @@ QString SettingsKey::ReadString(const QString &name) const
     const QVariant value = m_settings->value(name);
     if (value.typeId() == QMetaType::QString)
         return value.toString();
-    if (IsEmptyValue(value))
+    if (HoldsNoData(value))
         return {};
     throw Error(QStringLiteral("Invalid data type for '%1'").arg(name));
 }
