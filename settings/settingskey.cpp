@@ -86,12 +86,6 @@ bool SettingsKey::Open(const QString &path, bool create)
     return true;
 }
 
-bool SettingsKey::KeyExists(const QString &path)
-{
-    KeyLocation location;
-    return Locate(path, location) && HasContent(*OpenSettings(location), location.group);
-}
-
 QStringList SettingsKey::ValueNames() const
 {
     return m_settings ? m_settings->childKeys() : QStringList();

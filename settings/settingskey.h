@@ -28,7 +28,6 @@ public:
     // Opens the key; with `create` false only when it exists. Creating
     // fails when the store cannot be written.
     bool Open(const QString &path, bool create);
-    static bool KeyExists(const QString &path);
 
     QStringList ValueNames() const;
     // The stored name of the value called `name`, or an empty text.

@@ -164,11 +164,6 @@ QDateTime StreamReader::DaysToDateTime(double days)
     return QDateTime(date, QTime::fromMSecsSinceStartOfDay(msecs));
 }
 
-QDate StreamReader::ReadDate()
-{
-    return DaysToDateTime(ReadFloat()).date();
-}
-
 QDateTime StreamReader::ReadDateTime()
 {
     return DaysToDateTime(ReadFloat());

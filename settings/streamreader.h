@@ -67,7 +67,6 @@ public:
     qint64 ReadInteger(bool wide = false);
     // vaExtended, vaDouble or any integer tag.
     double ReadFloat();
-    QDate ReadDate();
     QDateTime ReadDateTime();
     // vaSingle, vaCurrency (the amount) and vaDate (days) of variants.
     float ReadSingle();
