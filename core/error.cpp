@@ -7,6 +7,13 @@ Error::Error(QString message)
 {
 }
 
+QString ExceptionMessage(const std::exception &error)
+{
+    if (const auto *own = dynamic_cast<const Error *>(&error))
+        return own->message();
+    return QString::fromLocal8Bit(error.what());
+}
+
 QString DisplayText(const QString &message)
 {
     if (!message.isEmpty() && message.back().unicode() > u'.')

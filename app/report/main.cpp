@@ -132,10 +132,8 @@ int main(int argc, char **argv)
         arguments << FileNameFromBytes(QByteArray(argv[i]));
     try {
         return run(arguments);
-    } catch (const Error &e) {
-        std::fprintf(stderr, "%s\n", DisplayText(e.message()).toLocal8Bit().constData());
     } catch (const std::exception &e) {
-        std::fprintf(stderr, "%s\n", DisplayText(QString::fromLocal8Bit(e.what())).toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", DisplayText(ExceptionMessage(e)).toLocal8Bit().constData());
     }
     return 2;
 }

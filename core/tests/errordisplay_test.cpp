@@ -5,6 +5,9 @@
 #include <QDate>
 #include <QPoint>
 
+#include <new>
+#include <stdexcept>
+
 #include <gtest/gtest.h>
 
 using namespace lorvane;
@@ -20,6 +23,13 @@ TEST(DisplayTextTest, AppendsFullStopOnlyAfterCharactersAbovePoint)
     EXPECT_EQ(DisplayText("blank "), "blank ");
     EXPECT_EQ(DisplayText("digit 7"), "digit 7.");
     EXPECT_EQ(DisplayText(""), "");
+}
+
+TEST(ExceptionMessageTest, GivesAnErrorsOwnTextAndAnyOtherWhat)
+{
+    EXPECT_EQ(ExceptionMessage(Error(QStringLiteral("Ошибка чтения"))), QStringLiteral("Ошибка чтения"));
+    EXPECT_EQ(ExceptionMessage(std::runtime_error("Stream read error")), QStringLiteral("Stream read error"));
+    EXPECT_EQ(ExceptionMessage(std::bad_alloc()), QString::fromLocal8Bit(std::bad_alloc().what()));
 }
 
 TEST(IsEmptyValueTest, KindsItKnows)
