@@ -17,10 +17,8 @@ void RunCommand(const std::function<void()> &command)
 {
     try {
         command();
-    } catch (const Error &error) {
-        ShowError(error.message());
     } catch (const std::exception &error) {
-        ShowError(QString::fromLocal8Bit(error.what()));
+        ShowError(ExceptionMessage(error));
     }
 }
 

@@ -1,6 +1,7 @@
 #include "emptyvalue.h"
 
 #include "error.h"
+#include "integertypes.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -23,23 +24,13 @@ bool IsEmptyValue(const QVariant &value)
 {
     if (!value.isValid() || value.isNull())
         return true;
+    if (IsIntegerType(value.typeId()))
+        return value.toLongLong() == 0 && value.toULongLong() == 0;
     switch (value.typeId()) {
     case QMetaType::QString:
         return IsEmptyValue(QStringView(value.toString()));
     case QMetaType::Bool:
         return !value.toBool();
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-        return value.toLongLong() == 0 && value.toULongLong() == 0;
     case QMetaType::Double:
     case QMetaType::Float:
         return value.toDouble() == 0.0;

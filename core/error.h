@@ -20,6 +20,10 @@ private:
     QByteArray m_what;
 };
 
+// The message of any exception: an Error's own text, "Not enough memory"
+// for a failed allocation, else what() in the local 8-bit encoding.
+QString ExceptionMessage(const std::exception &error);
+
 // The text that the error display shows for a message: a full stop is
 // appended when the last character's code is above that of ".", so texts
 // ending in ".", "!", a quotation mark or a blank get none.

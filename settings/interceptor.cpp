@@ -70,4 +70,17 @@ std::unique_ptr<TStoragePropertyInterceptor> CreateInterceptor(QObject *object)
     return std::unique_ptr<TStoragePropertyInterceptor>(interceptor);
 }
 
+TStoragePropertyInterceptor *InterceptorFor(QObject *object, InterceptorList &list)
+{
+    for (const auto &[target, interceptor] : list) {
+        if (target == object)
+            return interceptor.get();
+    }
+    std::unique_ptr<TStoragePropertyInterceptor> created = CreateInterceptor(object);
+    if (!created)
+        return nullptr;
+    list.emplace_back(object, std::move(created));
+    return list.back().second.get();
+}
+
 } // namespace lorvane

@@ -4,6 +4,8 @@
 #include <QPointer>
 
 #include <memory>
+#include <utility>
+#include <vector>
 
 namespace lorvane {
 
@@ -34,5 +36,12 @@ void UnregisterStorageInterceptor(const QMetaObject *targetClass);
 const QMetaObject *FindInterceptorClass(const QMetaObject *objectClass);
 // A new interceptor for the object, or nullptr when its class has none.
 std::unique_ptr<TStoragePropertyInterceptor> CreateInterceptor(QObject *object);
+
+// The interceptors of one write or of one record being read: at most one
+// per object, oldest first.
+using InterceptorList = std::vector<std::pair<QPointer<QObject>, std::unique_ptr<TStoragePropertyInterceptor>>>;
+// The object's interceptor in the list, created and appended on first use;
+// nullptr, with nothing appended, when its class has none.
+TStoragePropertyInterceptor *InterceptorFor(QObject *object, InterceptorList &list);
 
 } // namespace lorvane

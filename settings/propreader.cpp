@@ -2,7 +2,7 @@
 
 #include "collection.h"
 #include "error.h"
-#include "interceptor.h"
+#include "integertypes.h"
 
 #include <QMetaEnum>
 
@@ -48,6 +48,16 @@ std::optional<int> KeyValue(const QMetaEnum &enumerator, const QString &name)
             return enumerator.value(i);
     }
     return std::nullopt;
+}
+
+// Applies what the record has put into its interceptors, newest first, and
+// frees each.
+void ApplyInterceptors(InterceptorList &interceptors)
+{
+    while (!interceptors.empty()) {
+        interceptors.back().second->Readed();
+        interceptors.pop_back();
+    }
 }
 
 QString RecordName(const QObject *object)
@@ -96,7 +106,7 @@ TPropReaderEh::~TPropReaderEh() = default;
 
 void TPropReaderEh::ReadOwnerProperties(QObject *component)
 {
-    if (ReadBytes(4) != "TPF0")
+    if (!ReadSignature())
         throw Error(QStringLiteral("Invalid stream format"));
     m_root = component;
     m_parent = component;
@@ -106,11 +116,7 @@ void TPropReaderEh::ReadOwnerProperties(QObject *component)
 void TPropReaderEh::ReadComponent(QObject *component)
 {
     const DepthGuard depth(*this);
-    if (quint8(NextValue()) >= 0xF0) {
-        const quint8 flags = ReadByte() & 0x0F;
-        if (flags & 0x02)
-            ReadInteger(true);
-    }
+    ReadPrefix();
     ReadStr();
     const QString name = ReadStr();
 
@@ -126,7 +132,7 @@ void TPropReaderEh::ReadComponent(QObject *component)
         }
     }
 
-    Interceptors interceptors;
+    InterceptorList interceptors;
     {
         // Collections addressed by item stay in update until the property
         // list ends, also when an error ends it.
@@ -146,10 +152,7 @@ void TPropReaderEh::ReadComponent(QObject *component)
             ReadProperty(component, component, interceptors);
         ReadValue();
     }
-    while (!interceptors.empty()) {
-        interceptors.back().second->Readed();
-        interceptors.pop_back();
-    }
+    ApplyInterceptors(interceptors);
 
     struct RestoreParent
     {
@@ -163,7 +166,7 @@ void TPropReaderEh::ReadComponent(QObject *component)
     ReadValue();
 }
 
-void TPropReaderEh::ReadProperty(QObject *instance, QObject *recordComponent, Interceptors &interceptors)
+void TPropReaderEh::ReadProperty(QObject *instance, QObject *recordComponent, InterceptorList &interceptors)
 {
     QString entry;
     try {
@@ -181,7 +184,7 @@ void TPropReaderEh::ReadProperty(QObject *instance, QObject *recordComponent, In
 }
 
 void TPropReaderEh::ReadPropertyPath(QObject *instance, QObject *recordComponent, const QString &entry,
-                                     Interceptors &interceptors)
+                                     InterceptorList &interceptors)
 {
     const QStringList elements = entry.split(u'.');
     QObject *object = instance;
@@ -246,17 +249,6 @@ void TPropReaderEh::ReadDefinedProperty(QObject *object)
     FCanHandleExcepts = true;
 }
 
-TStoragePropertyInterceptor *TPropReaderEh::InterceptorFor(QObject *object, Interceptors &interceptors)
-{
-    for (const auto &[target, interceptor] : interceptors) {
-        if (target == object)
-            return interceptor.get();
-    }
-    std::unique_ptr<TStoragePropertyInterceptor> created = CreateInterceptor(object);
-    interceptors.emplace_back(object, std::move(created));
-    return interceptors.back().second.get();
-}
-
 void TPropReaderEh::SkipAndFail(const QString &message)
 {
     SkipValue();
@@ -301,9 +293,7 @@ void TPropReaderEh::ReadPropValue(QObject *object, const QMetaProperty &property
         if (!IsIntegerTag(tag, true))
             SkipAndFail(QStringLiteral("Invalid property value"));
         Assign(object, property, QVariant(ReadInteger(true)));
-    } else if (id == QMetaType::Int || id == QMetaType::UInt || id == QMetaType::Short || id == QMetaType::UShort
-               || id == QMetaType::Long || id == QMetaType::ULong || id == QMetaType::Char
-               || id == QMetaType::SChar || id == QMetaType::UChar) {
+    } else if (IsIntegerType(id)) {
         // No integer type here has a table of value names.
         if (!IsIntegerTag(tag, false))
             SkipAndFail(QStringLiteral("Invalid property value"));
@@ -446,14 +436,11 @@ void TPropReaderEh::ReadCollection(TCollection *collection)
             ReadInteger(true);
         ReadListBegin();
         TCollectionItem *item = collection->Add();
-        Interceptors interceptors;
+        InterceptorList interceptors;
         while (!EndOfList())
             ReadProperty(item, nullptr, interceptors);
         ReadValue();
-        while (!interceptors.empty()) {
-            interceptors.back().second->Readed();
-            interceptors.pop_back();
-        }
+        ApplyInterceptors(interceptors);
     }
     ReadValue();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "interceptor.h"
 #include "reflection.h"
 #include "streamreader.h"
 
@@ -8,13 +9,10 @@
 #include <QPointer>
 
 #include <functional>
-#include <memory>
-#include <vector>
 
 namespace lorvane {
 
 class TCollection;
-class TStoragePropertyInterceptor;
 
 // Applies a property stream to a live window. Errors about single
 // properties are reported as "Error reading ..." and, where allowed,
@@ -36,11 +34,10 @@ public:
 
 private:
     class Filer;
-    using Interceptors = std::vector<std::pair<QPointer<QObject>, std::unique_ptr<TStoragePropertyInterceptor>>>;
 
-    void ReadProperty(QObject *instance, QObject *recordComponent, Interceptors &interceptors);
+    void ReadProperty(QObject *instance, QObject *recordComponent, InterceptorList &interceptors);
     void ReadPropertyPath(QObject *instance, QObject *recordComponent, const QString &entry,
-                          Interceptors &interceptors);
+                          InterceptorList &interceptors);
     void ReadDefinedProperty(QObject *object);
     void ReadPropValue(QObject *object, const QMetaProperty &property);
     void ReadObjectValue(QObject *object, const QMetaProperty &property);
@@ -50,7 +47,6 @@ private:
     QObject *FindReference(const QString &name) const;
     void Assign(QObject *object, const QMetaProperty &property, const QVariant &value);
     [[noreturn]] void SkipAndFail(const QString &message);
-    TStoragePropertyInterceptor *InterceptorFor(QObject *object, Interceptors &interceptors);
 
     QObject *m_root = nullptr;
     QObject *m_parent = nullptr;

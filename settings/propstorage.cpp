@@ -117,12 +117,9 @@ void TPropStorageEh::SaveShowingErrors()
 {
     try {
         SaveProperties();
-    } catch (const Error &error) {
-        if (OnError)
-            OnError(error.message());
     } catch (const std::exception &error) {
         if (OnError)
-            OnError(QString::fromLocal8Bit(error.what()));
+            OnError(ExceptionMessage(error));
     }
 }
 

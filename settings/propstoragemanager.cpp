@@ -3,6 +3,7 @@
 #include "error.h"
 #include "propstorage.h"
 #include "textform.h"
+#include "valuetype.h"
 
 #include <QBuffer>
 
@@ -33,7 +34,7 @@ void TPropStorageManagerEh::ReadPropertiesStream(QIODevice *stream, TPropStorage
 {
     QByteArray head = stream->peek(4);
     head.append(4 - head.size(), '\0');
-    if (quint8(head[0]) == 0xFF || head == "TPF0" || head == QByteArray(4, '\0')
+    if (quint8(head[0]) == 0xFF || head == kSignature || head == QByteArray(4, '\0')
         || head.startsWith("\xEF\xBB\xBF")) {
         propStorage.ReadPropValues(stream);
         return;

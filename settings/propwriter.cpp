@@ -2,7 +2,7 @@
 
 #include "collection.h"
 #include "error.h"
-#include "interceptor.h"
+#include "integertypes.h"
 #include "propertynames.h"
 
 #include <QDateTime>
@@ -27,26 +27,6 @@ constexpr qint64 kMsecsPerDay = 86400000;
 double DateTimeToDays(const QDateTime &value)
 {
     return DateToDays(value.date()) + double(value.time().msecsSinceStartOfDay()) / double(kMsecsPerDay);
-}
-
-bool IsIntegerType(int id)
-{
-    switch (id) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-        return true;
-    default:
-        return false;
-    }
 }
 
 // Property kinds that have a stream form; others (like a wide character)
@@ -175,7 +155,7 @@ void TPropWriterEh::WriteOwnerProperties(QObject *owner, const QStringList &prop
         return TPropertyNamesEh::CompareStrings(a, b) < 0;
     });
 
-    Write("TPF0", 4);
+    WriteSignature();
     WriteStr(StreamClassName(owner));
     WriteStr(owner->objectName());
     for (const QString &entry : entries) {
@@ -257,19 +237,6 @@ void TPropWriterEh::WritePropName(const QString &propName)
     WriteStr(FPropPath + propName);
 }
 
-TStoragePropertyInterceptor *TPropWriterEh::InterceptorFor(QObject *instance)
-{
-    for (const auto &[object, interceptor] : FInterceptorList) {
-        if (object == instance)
-            return interceptor.get();
-    }
-    std::unique_ptr<TStoragePropertyInterceptor> created = CreateInterceptor(instance);
-    if (!created)
-        return nullptr;
-    FInterceptorList.emplace_back(instance, std::move(created));
-    return FInterceptorList.back().second.get();
-}
-
 void TPropWriterEh::DefineObjectProperties(QObject *instance)
 {
     FDefnPropList.clear();
@@ -296,7 +263,7 @@ void TPropWriterEh::SaveObjectProperyValue(QObject *instance, const QString &pat
 
     QObject *source = instance;
     QMetaProperty property;
-    if (TStoragePropertyInterceptor *interceptor = InterceptorFor(instance)) {
+    if (TStoragePropertyInterceptor *interceptor = InterceptorFor(instance, FInterceptorList)) {
         const QMetaProperty stood = FindPublishedProperty(interceptor->metaObject(), head);
         if (stood.isValid() && IsStreamReadable(interceptor->metaObject(), stood)) {
             source = interceptor;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "interceptor.h"
 #include "reflection.h"
 #include "streamwriter.h"
 
@@ -9,13 +10,11 @@
 #include <QStringList>
 
 #include <functional>
-#include <memory>
 #include <vector>
 
 namespace lorvane {
 
 class TCollection;
-class TStoragePropertyInterceptor;
 
 // Writes the stored properties of a window, named by its stored-property
 // list, as a property stream.
@@ -75,12 +74,11 @@ private:
     void WriteSimpleValue(const QVariant &value, const QMetaProperty &property);
     void WriteVariant(const QVariant &value);
     QString ReferenceName(const QObject *component) const;
-    TStoragePropertyInterceptor *InterceptorFor(QObject *instance);
 
     QObject *m_owner = nullptr;
     QString FPropPath;
     QList<QPointer<QObject>> FCurRootsList;
-    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<TStoragePropertyInterceptor>>> FInterceptorList;
+    InterceptorList FInterceptorList;
     std::vector<Defined> FDefnPropList;
     std::vector<DefinedBinary> FDefnBinPropList;
 };

@@ -8,16 +8,6 @@ namespace lorvane {
 
 namespace {
 
-void CollectComponents(const QObject *object, QObjectList &out)
-{
-    for (QObject *child : object->children()) {
-        if (IsComponent(child))
-            out.append(child);
-        else
-            CollectComponents(child, out);
-    }
-}
-
 QObject *FindIn(const QObject *object, QStringView name)
 {
     for (QObject *child : object->children()) {
@@ -43,13 +33,6 @@ bool IsComponent(const QObject *object)
 {
     const QString name = object->objectName();
     return !name.isEmpty() && !name.startsWith(u"qt_");
-}
-
-QObjectList ComponentChildren(const QObject *component)
-{
-    QObjectList out;
-    CollectComponents(component, out);
-    return out;
 }
 
 QObject *FindComponentChild(const QObject *component, QStringView name)

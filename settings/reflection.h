@@ -17,7 +17,6 @@ class StreamWriter;
 // name; the children of a component are the nearest components below it,
 // looking through unnamed objects and Qt's internal "qt_" ones.
 bool IsComponent(const QObject *object);
-QObjectList ComponentChildren(const QObject *component);
 // The first child of that name in child order, letter case ignored.
 QObject *FindComponentChild(const QObject *component, QStringView name);
 

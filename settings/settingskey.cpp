@@ -117,7 +117,7 @@ bool IsValueName(const QString &name)
     return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\');
 }
 
-bool IsEmptyValue(const QVariant &value)
+bool HoldsNoData(const QVariant &value)
 {
     if (!value.isValid())
         return true;
@@ -176,12 +176,6 @@ bool SettingsKey::MayChange()
     return true;
 }
 
-bool SettingsKey::KeyExists(const QString &path)
-{
-    KeyLocation location;
-    return Locate(path, location) && HasContent(*OpenSettings(location), location.group);
-}
-
 QStringList SettingsKey::ValueNames() const
 {
     return m_settings ? m_settings->childKeys() : QStringList();
@@ -218,7 +212,7 @@ QString SettingsKey::ReadString(const QString &name) const
     const QVariant value = m_settings->value(name);
     if (value.typeId() == QMetaType::QString)
         return value.toString();
-    if (IsEmptyValue(value))
+    if (HoldsNoData(value))
         return {};
     throw Error(QStringLiteral("Invalid data type for '%1'").arg(name));
 }

@@ -29,7 +29,6 @@ public:
     // fails when the store cannot be written, or its lock cannot be taken
     // within a few seconds.
     bool Open(const QString &path, bool create);
-    static bool KeyExists(const QString &path);
 
     QStringList ValueNames() const;
     // The stored name of the value called `name`, or an empty text.

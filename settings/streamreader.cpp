@@ -5,7 +5,6 @@
 #include "extended.h"
 
 #include <QIODevice>
-#include <QtEndian>
 
 #include <cmath>
 #include <cstring>
@@ -14,7 +13,6 @@ namespace lorvane {
 
 namespace {
 
-constexpr int kMaxDepth = 64;
 const QDate kDayZero(1899, 12, 30);
 // QDate's own range, in days from the day zero, with a safe margin.
 constexpr double kMaxDays = 1e11;
@@ -30,14 +28,6 @@ void InvalidPropertyValue()
 StreamReader::StreamReader(QIODevice *stream, int bufSize)
     : m_stream(stream), m_bufSize(qMax(bufSize, 1))
 {
-}
-
-StreamReader::DepthGuard::DepthGuard(StreamReader &reader) : m_reader(reader)
-{
-    if (++m_reader.m_depth > kMaxDepth) {
-        --m_reader.m_depth;
-        m_reader.Fail("Invalid stream format");
-    }
 }
 
 void StreamReader::Fail(const char *message)
@@ -79,10 +69,20 @@ QByteArray StreamReader::ReadBytes(qint64 count)
     return out;
 }
 
-template <typename T> T StreamReader::ReadLittleEndian()
+bool StreamReader::ReadSignature()
 {
-    const QByteArray bytes = ReadBytes(sizeof(T));
-    return qFromLittleEndian<T>(bytes.constData());
+    return ReadBytes(kSignatureSize) == kSignature;
+}
+
+StreamReader::RecordPrefix StreamReader::ReadPrefix()
+{
+    RecordPrefix prefix;
+    if (quint8(NextValue()) >= kPrefixMark) {
+        prefix.flags = ReadByte() & ~kPrefixMark;
+        if (prefix.flags & kChildPos)
+            prefix.childPos = ReadInteger(true);
+    }
+    return prefix;
 }
 
 ValueType StreamReader::ReadValue()
@@ -164,11 +164,6 @@ QDateTime StreamReader::DaysToDateTime(double days)
     return QDateTime(date, QTime::fromMSecsSinceStartOfDay(msecs));
 }
 
-QDate StreamReader::ReadDate()
-{
-    return DaysToDateTime(ReadFloat()).date();
-}
-
 QDateTime StreamReader::ReadDateTime()
 {
     return DaysToDateTime(ReadFloat());
@@ -197,12 +192,7 @@ QDateTime StreamReader::ReadVariantDate()
 
 QString StreamReader::ReadString()
 {
-    return ReadStringPayload(ReadValue());
-}
-
-QString StreamReader::ReadStringPayload(ValueType type)
-{
-    switch (type) {
+    switch (ReadValue()) {
     case ValueType::vaString:
         return CodePage::System().decode(ReadBytes(ReadByte()));
     case ValueType::vaLString:

@@ -3,13 +3,36 @@
 #include "valuetype.h"
 
 #include <QByteArray>
-#include <QDate>
 #include <QDateTime>
 #include <QString>
+#include <QtEndian>
 
 class QIODevice;
 
 namespace lorvane {
+
+// How deep lists, collections and records may nest, in the byte form of a
+// stream and in its text form alike.
+inline constexpr int kMaxNesting = 64;
+
+// Holds one level of nesting while it lives; past kMaxNesting it calls
+// fail, which throws.
+class NestingGuard
+{
+public:
+    template <typename Fail> NestingGuard(int &depth, Fail fail) : m_depth(depth)
+    {
+        if (m_depth >= kMaxNesting)
+            fail();
+        ++m_depth;
+    }
+    ~NestingGuard() { --m_depth; }
+    NestingGuard(const NestingGuard &) = delete;
+    NestingGuard &operator=(const NestingGuard &) = delete;
+
+private:
+    int &m_depth;
+};
 
 // Reads the values of a property stream through a read buffer. The bytes
 // come from a store that anyone can edit: lengths are never trusted ahead of
@@ -22,6 +45,17 @@ public:
     StreamReader(const StreamReader &) = delete;
     StreamReader &operator=(const StreamReader &) = delete;
 
+    // Reads as many bytes as the signature has; whether they are it.
+    bool ReadSignature();
+    // The optional prefix of a component record: its flags (0 without a
+    // prefix) and, with kChildPos, the child position.
+    struct RecordPrefix
+    {
+        quint8 flags = 0;
+        qint64 childPos = 0;
+    };
+    RecordPrefix ReadPrefix();
+
     ValueType ReadValue();
     ValueType NextValue();
     void CheckValue(ValueType expected);
@@ -33,7 +67,6 @@ public:
     qint64 ReadInteger(bool wide = false);
     // vaExtended, vaDouble or any integer tag.
     double ReadFloat();
-    QDate ReadDate();
     QDateTime ReadDateTime();
     // vaSingle, vaCurrency (the amount) and vaDate (days) of variants.
     float ReadSingle();
@@ -41,8 +74,6 @@ public:
     QDateTime ReadVariantDate();
     // vaString and vaLString in the system code page, vaWString, vaUTF8String.
     QString ReadString();
-    // The text after one of those four tags, already read.
-    QString ReadStringPayload(ValueType type);
     // vaIdent, or the words that vaFalse, vaTrue, vaNil and vaNull stand for.
     QString ReadIdent();
     QByteArray ReadBinary();
@@ -59,23 +90,26 @@ protected:
     QByteArray ReadBytes(qint64 count);
     [[noreturn]] void Fail(const char *message);
 
+    template <typename T> T ReadLittleEndian()
+    {
+        const QByteArray bytes = ReadBytes(sizeof(T));
+        return qFromLittleEndian<T>(bytes.constData());
+    }
+    // The eight bytes of a vaDate or vaDouble value, after its tag.
+    double ReadDouble();
+
     // Bounds the nesting of lists, collections and records.
-    class DepthGuard
+    class DepthGuard : public NestingGuard
     {
     public:
-        explicit DepthGuard(StreamReader &reader);
-        ~DepthGuard() { --m_reader.m_depth; }
-        DepthGuard(const DepthGuard &) = delete;
-        DepthGuard &operator=(const DepthGuard &) = delete;
-
-    private:
-        StreamReader &m_reader;
+        explicit DepthGuard(StreamReader &reader)
+            : NestingGuard(reader.m_depth, [&reader] { reader.Fail("Invalid stream format"); })
+        {
+        }
     };
 
 private:
-    template <typename T> T ReadLittleEndian();
     double ReadExtended();
-    double ReadDouble();
     bool Fill();
     static QDateTime DaysToDateTime(double days);
 

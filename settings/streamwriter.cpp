@@ -58,6 +58,15 @@ template <typename T> void StreamWriter::WriteLittleEndian(T value)
     Write(&little, sizeof little);
 }
 
+void StreamWriter::WritePrefix(quint8 flags, qint64 childPos)
+{
+    if (!flags)
+        return;
+    WriteByte(kPrefixMark | flags);
+    if (flags & kChildPos)
+        WriteInteger(childPos);
+}
+
 void StreamWriter::WriteValue(ValueType value)
 {
     WriteByte(quint8(value));
@@ -146,12 +155,23 @@ void StreamWriter::WriteCurrency(qint64 amountTimes10000)
     WriteLittleEndian(amountTimes10000);
 }
 
+void StreamWriter::WriteDoubleBits(double value)
+{
+    quint64 bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    WriteLittleEndian(bits);
+}
+
+void StreamWriter::WriteDouble(double value)
+{
+    WriteValue(ValueType::vaDouble);
+    WriteDoubleBits(value);
+}
+
 void StreamWriter::WriteVariantDate(double days)
 {
     WriteValue(ValueType::vaDate);
-    quint64 bits;
-    std::memcpy(&bits, &days, sizeof bits);
-    WriteLittleEndian(bits);
+    WriteDoubleBits(days);
 }
 
 void StreamWriter::WriteBinary(const QByteArray &bytes)

@@ -20,12 +20,18 @@ public:
     StreamWriter(const StreamWriter &) = delete;
     StreamWriter &operator=(const StreamWriter &) = delete;
 
+    void WriteSignature() { Write(kSignature, kSignatureSize); }
+    // The prefix of a component record; nothing when no flag is set.
+    void WritePrefix(quint8 flags, qint64 childPos);
     void WriteValue(ValueType value);
     void WriteInteger(qint64 value);
     void WriteIdent(const QString &ident);
     void WriteBoolean(bool value) { WriteValue(value ? ValueType::vaTrue : ValueType::vaFalse); }
     void WriteString(const QString &text);
+    // vaExtended, the tag of every float and date property.
     void WriteFloat(double value);
+    // vaDouble, which only a stream converted from its text form holds.
+    void WriteDouble(double value);
     void WriteDate(const QDate &date);
     void WriteSingle(float value);
     void WriteCurrency(qint64 amountTimes10000);
@@ -44,6 +50,7 @@ protected:
 
 private:
     template <typename T> void WriteLittleEndian(T value);
+    void WriteDoubleBits(double value);
 
     QIODevice *m_stream;
     qsizetype m_bufSize;

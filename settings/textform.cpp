@@ -2,26 +2,17 @@
 
 #include "codepage.h"
 #include "error.h"
-#include "extended.h"
 #include "streamreader.h"
 #include "streamwriter.h"
 
 #include <QBuffer>
-#include <QtEndian>
 
 #include <cmath>
-#include <cstring>
 #include <limits>
 
 namespace lorvane {
 
 namespace {
-
-constexpr int kMaxDepth = 64;
-constexpr quint8 kPrefixMark = 0xF0;
-constexpr quint8 kInherited = 0x01;
-constexpr quint8 kChildPos = 0x02;
-constexpr quint8 kInline = 0x04;
 
 [[noreturn]] void BadFormat()
 {
@@ -93,115 +84,92 @@ public:
 
     QString Convert()
     {
-        if (ReadBytes(4) != "TPF0")
+        if (!ReadSignature())
             BadFormat();
         Record(0);
         return m_text;
     }
 
 private:
-    template <typename T> T Little()
-    {
-        const QByteArray bytes = ReadBytes(sizeof(T));
-        return qFromLittleEndian<T>(bytes.constData());
-    }
-
     void Line(int level, const QString &text) { m_text += QString(2 * level, u' ') + text + QStringLiteral("\r\n"); }
 
     void Record(int level)
     {
         const DepthGuard depth(*this);
-        QString keyword = QStringLiteral("object");
-        QString index;
-        if (quint8(NextValue()) >= kPrefixMark) {
-            const quint8 flags = ReadByte() & 0x0F;
-            if (flags & kInherited)
-                keyword = QStringLiteral("inherited");
-            else if (flags & kInline)
-                keyword = QStringLiteral("inline");
-            if (flags & kChildPos)
-                index = QStringLiteral(" [%1]").arg(ReadInteger(true));
-        }
+        const RecordPrefix prefix = ReadPrefix();
+        const QString keyword = prefix.flags & kInherited ? QStringLiteral("inherited")
+                                : prefix.flags & kInline  ? QStringLiteral("inline")
+                                                          : QStringLiteral("object");
+        const QString index = prefix.flags & kChildPos ? QStringLiteral(" [%1]").arg(prefix.childPos) : QString();
         const QString className = ReadStr();
         const QString name = ReadStr();
         Line(level, keyword + u' ' + Name(name) + QStringLiteral(": ") + Name(className) + index);
-        while (NextValue() != ValueType::vaNull) {
+        while (!EndOfList()) {
             const QString propName = ReadStr();
             Line(level + 1, Name(propName) + QStringLiteral(" = ") + Value(level + 1));
         }
-        ReadValue();
-        while (NextValue() != ValueType::vaNull)
+        ReadListEnd();
+        while (!EndOfList())
             Record(level + 1);
-        ReadValue();
+        ReadListEnd();
         Line(level, QStringLiteral("end"));
     }
 
     QString Value(int level)
     {
         const DepthGuard depth(*this);
-        const ValueType type = ReadValue();
-        switch (type) {
+        switch (NextValue()) {
         case ValueType::vaString:
         case ValueType::vaLString:
         case ValueType::vaUTF8String:
         case ValueType::vaWString:
-            return Quoted(ReadStringPayload(type));
-        case ValueType::vaNull:
-            return QStringLiteral("Null");
+            return Quoted(ReadString());
         case ValueType::vaList: {
+            ReadListBegin();
             QStringList items;
-            while (NextValue() != ValueType::vaNull)
+            while (!EndOfList())
                 items << Value(level);
-            ReadValue();
+            ReadListEnd();
             return u'(' + items.join(u' ') + u')';
         }
         case ValueType::vaInt8:
-            return QString::number(Little<qint8>());
         case ValueType::vaInt16:
-            return QString::number(Little<qint16>());
         case ValueType::vaInt32:
-            return QString::number(Little<qint32>());
         case ValueType::vaInt64:
-            return QString::number(Little<qint64>());
-        case ValueType::vaExtended: {
-            Extended bytes;
-            const QByteArray raw = ReadBytes(qint64(bytes.size()));
-            std::memcpy(bytes.data(), raw.constData(), bytes.size());
-            return FloatText(ExtendedToDouble(bytes), 17, "");
-        }
-        case ValueType::vaSingle: {
-            const quint32 bits = Little<quint32>();
-            float value;
-            std::memcpy(&value, &bits, sizeof value);
-            return FloatText(value, 9, "s");
-        }
-        case ValueType::vaCurrency:
-            return QString::number(Little<qint64>()) + u'c';
-        case ValueType::vaDate:
-            return FloatText(Double(), 17, "d");
+            return QString::number(ReadInteger(true));
+        case ValueType::vaExtended:
+            return FloatText(ReadFloat(), 17, "");
         case ValueType::vaDouble:
-            return FloatText(Double(), 17, "r");
-        case ValueType::vaIdent: {
-            const QString ident = ReadStr();
+            return FloatText(ReadFloat(), 17, "r");
+        case ValueType::vaSingle:
+            return FloatText(ReadSingle(), 9, "s");
+        case ValueType::vaCurrency:
+            ReadValue();
+            return QString::number(ReadLittleEndian<qint64>()) + u'c';
+        case ValueType::vaDate:
+            ReadValue();
+            return FloatText(ReadDouble(), 17, "d");
+        case ValueType::vaNull:
+        case ValueType::vaIdent:
+        case ValueType::vaFalse:
+        case ValueType::vaTrue:
+        case ValueType::vaNil: {
+            const QString ident = ReadIdent();
             if (!IsIdentifier(ident))
                 BadFormat();
             return ident;
         }
-        case ValueType::vaFalse:
-            return QStringLiteral("False");
-        case ValueType::vaTrue:
-            return QStringLiteral("True");
-        case ValueType::vaNil:
-            return QStringLiteral("nil");
         case ValueType::vaBinary:
-            return u'{' + QString::fromLatin1(ReadBytes(Little<qint32>()).toHex().toUpper()) + u'}';
+            return u'{' + QString::fromLatin1(ReadBinary().toHex().toUpper()) + u'}';
         case ValueType::vaSet: {
+            ReadValue();
             QStringList members;
             for (QString member = ReadStr(); !member.isEmpty(); member = ReadStr())
                 members << Name(member);
             return u'[' + members.join(QStringLiteral(", ")) + u']';
         }
         case ValueType::vaCollection:
+            ReadValue();
             return Collection(level);
         }
         BadFormat();
@@ -210,30 +178,22 @@ private:
     QString Collection(int level)
     {
         QString text = QStringLiteral("<");
-        while (NextValue() != ValueType::vaNull) {
+        while (!EndOfList()) {
             QString header = QStringLiteral("item");
             if (NextValue() != ValueType::vaList)
                 header += QStringLiteral(" [%1]").arg(ReadInteger(true));
-            CheckValue(ValueType::vaList);
+            ReadListBegin();
             text += QStringLiteral("\r\n") + QString(2 * (level + 1), u' ') + header + QStringLiteral("\r\n");
-            while (NextValue() != ValueType::vaNull) {
+            while (!EndOfList()) {
                 const QString propName = ReadStr();
                 text += QString(2 * (level + 2), u' ') + Name(propName) + QStringLiteral(" = ")
                         + Value(level + 2) + QStringLiteral("\r\n");
             }
-            ReadValue();
+            ReadListEnd();
             text += QString(2 * (level + 1), u' ') + QStringLiteral("end");
         }
-        ReadValue();
+        ReadListEnd();
         return text + u'>';
-    }
-
-    double Double()
-    {
-        const quint64 bits = Little<quint64>();
-        double value;
-        std::memcpy(&value, &bits, sizeof value);
-        return value;
     }
 
     QString m_text;
@@ -248,7 +208,7 @@ public:
 
     void Convert()
     {
-        Write("TPF0", 4);
+        WriteSignature();
         Record();
         SkipBlanks();
         if (m_pos != m_text.size())
@@ -257,20 +217,10 @@ public:
     }
 
 private:
-    class DepthGuard
+    class DepthGuard : public NestingGuard
     {
     public:
-        explicit DepthGuard(int &depth) : m_depth(depth)
-        {
-            if (++m_depth > kMaxDepth)
-                BadFormat();
-        }
-        ~DepthGuard() { --m_depth; }
-        DepthGuard(const DepthGuard &) = delete;
-        DepthGuard &operator=(const DepthGuard &) = delete;
-
-    private:
-        int &m_depth;
+        explicit DepthGuard(int &depth) : NestingGuard(depth, BadFormat) {}
     };
 
     void SkipBlanks()
@@ -381,14 +331,10 @@ private:
         qint64 index = 0;
         if (Take(u'[')) {
             flags |= kChildPos;
-            index = Integer();
+            index = IntegerOf(NumberToken());
             Expect(u']');
         }
-        if (flags) {
-            WriteByte(kPrefixMark | flags);
-            if (flags & kChildPos)
-                WriteInteger(index);
-        }
+        WritePrefix(flags, index);
         WriteStr(className);
         WriteStr(name);
         for (;;) {
@@ -419,15 +365,6 @@ private:
         WriteStr(NameToken());
         Expect(u'=');
         Value();
-    }
-
-    qint64 Integer()
-    {
-        bool ok = false;
-        const qint64 value = NumberToken().toLongLong(&ok);
-        if (!ok)
-            BadFormat();
-        return value;
     }
 
     QString NumberToken()
@@ -507,7 +444,7 @@ private:
             if (Word() != u"item")
                 BadFormat();
             if (Take(u'[')) {
-                WriteInteger(Integer());
+                WriteInteger(IntegerOf(NumberToken()));
                 Expect(u']');
             }
             WriteListBegin();
@@ -531,11 +468,7 @@ private:
             token.chop(1);
         }
         if (suffix == u'c') {
-            bool ok = false;
-            const qint64 amount = token.toLongLong(&ok);
-            if (!ok)
-                BadFormat();
-            WriteCurrency(amount);
+            WriteCurrency(IntegerOf(token));
             return;
         }
         const bool isFloat = !suffix.isNull() || token.contains(u'.') || token.contains(u'e')
@@ -549,17 +482,10 @@ private:
             WriteSingle(float(value));
         else if (suffix == u'd')
             WriteVariantDate(value);
-        else if (suffix == u'r') {
-            WriteValue(ValueType::vaDouble);
-            quint64 bits;
-            std::memcpy(&bits, &value, sizeof bits);
-            const quint64 little = qToLittleEndian(bits);
-            Write(&little, sizeof little);
-        } else {
-            const Extended bytes = DoubleToExtended(value);
-            WriteValue(ValueType::vaExtended);
-            Write(bytes.data(), qsizetype(bytes.size()));
-        }
+        else if (suffix == u'r')
+            WriteDouble(value);
+        else
+            WriteFloat(value);
     }
 
     static qint64 IntegerOf(const QString &token)

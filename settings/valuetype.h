@@ -30,4 +30,15 @@ enum class ValueType : std::uint8_t {
     vaDouble = 0x15,
 };
 
+// The four bytes that begin every property stream.
+inline constexpr char kSignature[] = "TPF0";
+inline constexpr int kSignatureSize = int(sizeof kSignature) - 1;
+
+// A component record may begin with a prefix byte: kPrefixMark with these
+// flags in its low four bits; kChildPos is followed by an integer value.
+inline constexpr std::uint8_t kPrefixMark = 0xF0;
+inline constexpr std::uint8_t kInherited = 0x01;
+inline constexpr std::uint8_t kChildPos = 0x02;
+inline constexpr std::uint8_t kInline = 0x04;
+
 } // namespace lorvane

@@ -6,7 +6,6 @@
 #include <QRegularExpression>
 
 #include <cstdio>
-#include <new>
 
 namespace lorvane {
 
@@ -43,12 +42,8 @@ int RunCommand(int argc, char **argv, int (*run)(const QStringList &arguments))
         arguments << FileNameFromBytes(QByteArray(argv[i]));
     try {
         return run(arguments);
-    } catch (const Error &e) {
-        PrintError(e.message());
-    } catch (const std::bad_alloc &) {
-        PrintError(QStringLiteral("Not enough memory"));
     } catch (const std::exception &e) {
-        PrintError(QString::fromLocal8Bit(e.what()));
+        PrintError(ExceptionMessage(e));
     }
     return 2;
 }

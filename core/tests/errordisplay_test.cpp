@@ -1,8 +1,12 @@
 #include "emptyvalue.h"
 #include "error.h"
+#include "integertypes.h"
 
 #include <QDate>
 #include <QPoint>
+
+#include <new>
+#include <stdexcept>
 
 #include <gtest/gtest.h>
 
@@ -21,6 +25,13 @@ TEST(DisplayTextTest, AppendsFullStopOnlyAfterCharactersAbovePoint)
     EXPECT_EQ(DisplayText(""), "");
 }
 
+TEST(ExceptionMessageTest, GivesAnErrorsOwnTextMemoryInWordsAndAnyOtherWhat)
+{
+    EXPECT_EQ(ExceptionMessage(Error(QStringLiteral("Ошибка чтения"))), QStringLiteral("Ошибка чтения"));
+    EXPECT_EQ(ExceptionMessage(std::runtime_error("Stream read error")), QStringLiteral("Stream read error"));
+    EXPECT_EQ(ExceptionMessage(std::bad_alloc()), QStringLiteral("Not enough memory"));
+}
+
 TEST(IsEmptyValueTest, KindsItKnows)
 {
     EXPECT_TRUE(IsEmptyValue(QString()));
@@ -33,6 +44,29 @@ TEST(IsEmptyValueTest, KindsItKnows)
     EXPECT_TRUE(IsEmptyValue(QVariant(QDate(1899, 12, 30))));
     EXPECT_FALSE(IsEmptyValue(QVariant(QDate(2019, 3, 5))));
     EXPECT_TRUE(IsEmptyValue(QVariant(QByteArray())));
+}
+
+TEST(IsEmptyValueTest, EveryIntegerTypeIsEmptyAtZeroOnly)
+{
+    const auto zeroAndOne = [](auto zero) {
+        using T = decltype(zero);
+        EXPECT_TRUE(IsEmptyValue(QVariant::fromValue(zero))) << QMetaType::fromType<T>().name();
+        EXPECT_FALSE(IsEmptyValue(QVariant::fromValue(T(1)))) << QMetaType::fromType<T>().name();
+        EXPECT_TRUE(IsIntegerType(QMetaType::fromType<T>().id())) << QMetaType::fromType<T>().name();
+    };
+    zeroAndOne(int(0));
+    zeroAndOne(uint(0));
+    zeroAndOne(short(0));
+    zeroAndOne(ushort(0));
+    zeroAndOne(char(0));
+    zeroAndOne(qint8(0));
+    zeroAndOne(quint8(0));
+    zeroAndOne(long(0));
+    zeroAndOne(ulong(0));
+    zeroAndOne(qlonglong(0));
+    zeroAndOne(qulonglong(0));
+    for (const int other : {QMetaType::Bool, QMetaType::QChar, QMetaType::Double, QMetaType::QString})
+        EXPECT_FALSE(IsIntegerType(other)) << other;
 }
 
 TEST(IsEmptyValueTest, UnknownKindRaisesWithTypeCode)
