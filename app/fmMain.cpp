@@ -6,7 +6,6 @@
 #include "controls.h"
 #include "dgAnalisis.h"
 #include "errordisplay.h"
-#include "filename.h"
 #include "linelimit.h"
 #include "lines.h"
 #include "projectname.h"
@@ -20,11 +19,11 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
-
-#include <sys/stat.h>
 
 namespace lorvane {
 
@@ -32,14 +31,6 @@ namespace {
 
 // Inside the frame the window keeps a free border.
 constexpr int kBorder = 6;
-
-bool FolderExists(const QString &folderText)
-{
-    if (folderText.isEmpty())
-        return false;
-    struct stat status;
-    return ::stat(FileNameToBytes(folderText).constData(), &status) == 0 && S_ISDIR(status.st_mode);
-}
 
 void AddWithMargin(QVBoxLayout *column, QWidget *widget, int margin, int stretch = 0)
 {
@@ -135,6 +126,8 @@ void TMainFM::CreateComponents()
     AddWithMargin(column, cbSource, Scaled(3));
     connect(cbSource->lineEdit(), &QLineEdit::textEdited, this, [this] { cbSourceChange(); });
     connect(cbSource, &QComboBox::activated, this, [this] { cbSourceChange(); });
+    // Enter in the folder box lists the files, as picking a file does.
+    connect(cbSource->lineEdit(), &QLineEdit::returnPressed, this, [this] { RunCommand([this] { cbSourceEnter(); }); });
 
     lbFile = new TListBox;
     lbFile->setObjectName(QStringLiteral("lbFile"));
@@ -160,6 +153,12 @@ void TMainFM::CreateComponents()
     dgSave->Title = QStringLiteral("Запись файла");
     dgSave->Filter = QStringLiteral("Результат|*.txt;*.htm");
     dgSave->DefaultExt = QStringLiteral("txt");
+
+    // Why a command cannot run; the commands themselves only grey out.
+    laStatus = new QLabel;
+    laStatus->setObjectName(QStringLiteral("laStatus"));
+    statusBar()->addWidget(laStatus, 1);
+    statusBar()->setSizeGripEnabled(false);
 
     reMain = new TRegPropStorageManEh(this);
     reMain->setObjectName(QStringLiteral("reMain"));
@@ -190,6 +189,7 @@ void TMainFM::CreateActions()
         action->setObjectName(QLatin1StringView(name));
         // The tool bar takes no keyboard focus; the keys reach the commands.
         action->setShortcut(key);
+        action->setToolTip(QStringLiteral("%1 (%2)").arg(caption, key.toString(QKeySequence::NativeText)));
         connect(action, &QAction::triggered, this,
                 [this, execute] { RunCommand([this, execute] { (this->*execute)(); }); });
         tbMain->addAction(action);
@@ -209,6 +209,7 @@ void TMainFM::CreateActions()
             [this] {
                 acAnalisisUpdate();
                 acSaveUpdate();
+                UpdateStatus();
             });
 }
 
@@ -242,8 +243,16 @@ void TMainFM::psFileAfterLoadProps()
 void TMainFM::cbSourceChange()
 {
     ++m_searchGeneration;
+    m_foundNothingIn.reset();
     lbFile->clear();
     meResult->Clear();
+}
+
+void TMainFM::cbSourceEnter()
+{
+    lbFile->clear();
+    meResult->Clear();
+    FillFileList();
 }
 
 void TMainFM::FillFileList()
@@ -253,8 +262,13 @@ void TMainFM::FillFileList()
     const QStringList files = FindSourceFiles(cbSource->currentText());
     // The search lets events run: a newer search or a change of the folder
     // text by the user has made this result stale.
-    if (generation == m_searchGeneration)
-        lbFile->setItems(files);
+    if (generation != m_searchGeneration)
+        return;
+    lbFile->setItems(files);
+    if (files.isEmpty())
+        m_foundNothingIn = cbSource->currentText();
+    else
+        m_foundNothingIn.reset();
 }
 
 void TMainFM::acFilesExecute()
@@ -276,7 +290,7 @@ void TMainFM::acAnalisisExecute()
     if (lbFile->count() == 0)
         return;
     meResult->Clear();
-    FPoject = ExtractProjectName(cbSource->currentText());
+    FPoject = FolderProjectName(cbSource->currentText());
     TAnalisisDG &dialog = AnalysisDialog();
     dialog.psAnalisis->setSection(QStringLiteral("Analisis\\") + FPoject);
     dialog.psAnalisis->LoadProperties();
@@ -317,6 +331,20 @@ void TMainFM::acSaveUpdate()
     // The pane shows at least one line exactly when it holds any text; the
     // text test spares a layout of the whole report at every idle moment.
     acSave->setEnabled(!meResult->Text().isEmpty());
+}
+
+void TMainFM::UpdateStatus()
+{
+    const QString folderText = cbSource->currentText();
+    QString status;
+    if (!FolderExists(folderText))
+        status = QStringLiteral("Папка «%1» не найдена: выберите файл в папке проекта («Файлы», %2) "
+                                "или введите путь к ней и нажмите Enter.")
+                     .arg(folderText, acFiles->shortcut().toString(QKeySequence::NativeText));
+    else if (m_foundNothingIn == folderText && lbFile->count() == 0)
+        status = QStringLiteral("В папке «%1» нет исходных файлов (pas, sql, dpr, dpk).").arg(folderText);
+    if (laStatus->text() != status)
+        laStatus->setText(status);
 }
 
 TAnalisisDG &TMainFM::AnalysisDialog() const
