@@ -19,6 +19,7 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
@@ -40,11 +41,42 @@ void AddWithMargin(QVBoxLayout *column, QWidget *widget, int margin, int stretch
     column->addLayout(cell, stretch);
 }
 
+// The dialog's progress during the line limit, which lets no events run:
+// the window is painted again now and then, so that whatever uncovers it
+// meanwhile (the closed dialog's frame among them) does not stay on screen.
+class WindowKeptPainted : public ReportProgress
+{
+public:
+    WindowKeptPainted(ReportProgress &progress, QWidget &window) : m_progress(progress), m_window(window)
+    {
+        m_sincePaint.start();
+    }
+
+    void FileStarted(const QString &name) override { m_progress.FileStarted(name); }
+    void FileDone() override
+    {
+        m_progress.FileDone();
+        if (m_sincePaint.hasExpired(kRepaintMs)) {
+            m_window.repaint();
+            m_sincePaint.restart();
+        }
+    }
+
+private:
+    static constexpr qint64 kRepaintMs = 100;
+    ReportProgress &m_progress;
+    QWidget &m_window;
+    QElapsedTimer m_sincePaint;
+};
+
 // The line limit works on the analysis dialog and the result pane.
 class PaneLineLimit : public LineLimitTarget
 {
 public:
-    PaneLineLimit(TAnalisisDG &dialog, TMemo &pane) : m_dialog(dialog), m_pane(pane) {}
+    PaneLineLimit(TAnalisisDG &dialog, TMemo &pane, QWidget &window)
+        : m_dialog(dialog), m_pane(pane), m_progress(dialog.Progress(), window)
+    {
+    }
 
     bool LimitOn() const override { return m_dialog.cbLine->isChecked(); }
     QString LimitText() const override { return m_dialog.edLine->text(); }
@@ -53,15 +85,17 @@ public:
     void SetStartDate(QDate date) override { m_dialog.edDate->setDate(date); }
     QStringList Files() const override { return m_dialog.Files(); }
     ReportOptions Options() const override { return m_dialog.Options(); }
-    ReportProgress &Progress() override { return m_dialog.Progress(); }
+    ReportProgress &Progress() override { return m_progress; }
     void SetResultText(const QStringList &report) override { m_dialog.ResultText = report; }
-    int PaneLineCount() const override { return m_pane.LineCount(); }
+    // Only compared with the limit: counted no further than that needs.
+    int PaneLineCount() const override { return m_pane.LineCountUpTo(LineLimitOf(LimitText())); }
     int ShownLines(QStringView paragraph) const override { return m_pane.ShownLines(paragraph); }
     void SetPaneText(const QString &text) override { m_pane.SetText(text); }
 
 private:
     TAnalisisDG &m_dialog;
     TMemo &m_pane;
+    WindowKeptPainted m_progress;
 };
 
 QWidget *ToolSeparator(int width)
@@ -304,7 +338,11 @@ void TMainFM::ApplyLineLimit()
 {
     // The rebuilds take the time of a run of the dialog; show it.
     const BusyCursor busy;
-    PaneLineLimit target(AnalysisDialog(), *meResult);
+    // No events run from here on: the dialog leaves the screen and the
+    // window shows the pane before the rebuilds start.
+    AnalysisDialog().hide();
+    repaint();
+    PaneLineLimit target(AnalysisDialog(), *meResult, *this);
     lorvane::ApplyLineLimit(target);
 }
 
