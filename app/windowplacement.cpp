@@ -182,24 +182,45 @@ void WindowPlacement::Restore(const QRect &frame)
     // The margins are not known yet: the window takes the whole rectangle
     // until they are.
     m_pending = target;
+    m_placingEvents = 0;
+    m_requested = target;
     m_window.setGeometry(target);
 }
 
 void WindowPlacement::Notice(QEvent::Type type)
 {
     // Only a window on the screen has its frame, or none, for good.
-    if (!IsNormal() || !FrameSettled())
+    if (!FrameSettled())
         return;
-    if (!m_pending) {
-        // A state change can come with the margins of the new state.
+    // Around a change of state the margins reported flip between those of
+    // the two states; the margins of the other state are not taken for the
+    // normal state's.
+    if (!IsNormal()) {
         if (type != QEvent::WindowStateChange)
-            m_normal = m_window.geometry() + FrameMargins();
+            m_otherStateMargins = FrameMargins();
         return;
     }
-    const QRect target = *m_pending;
-    m_pending.reset();
-    Place(target);
-    m_normal = target;
+    if (!m_pending) {
+        const QMargins margins = FrameMargins();
+        if (type != QEvent::WindowStateChange && (!m_otherStateMargins || margins != *m_otherStateMargins))
+            m_normal = m_window.geometry() + margins;
+        return;
+    }
+    // A window that has just left another state may still report that
+    // state's margins: the frame is placed again until they change, for a
+    // few events at most.
+    const QMargins margins = FrameMargins();
+    const QRect wanted = *m_pending - margins;
+    const bool settled = !m_otherStateMargins || margins != *m_otherStateMargins;
+    if ((m_window.geometry() == wanted && settled) || ++m_placingEvents > kPlacingEvents) {
+        m_normal = *m_pending;
+        m_pending.reset();
+        return;
+    }
+    if (m_requested != wanted) {
+        m_requested = wanted;
+        m_window.setGeometry(wanted);
+    }
 }
 
 void WindowPlacement::setBounds(const QRect &rect)

@@ -22,9 +22,9 @@ namespace lorvane {
 //
 // A window manager frames a window only after it has been mapped, so a
 // rectangle restored while the window is being shown cannot yet take the
-// frame off the size. The frame's position is handed to the window system
-// as it is; the rectangle stays pending, and is reached as soon as the frame
-// is known (or is known to be absent) in the normal state.
+// frame off the size. The window takes the whole rectangle at first; it
+// stays pending, and is reached as soon as the frame is known (or is known
+// to be absent) in the normal state.
 class WindowPlacement : public StoredForm
 {
 public:
@@ -64,7 +64,14 @@ private:
 
     QWidget &m_window;
     form::TPosition m_position;
+    static constexpr int kPlacingEvents = 16;
     std::optional<QRect> m_pending;
+    // While pending: the geometry last asked for, and the events seen in
+    // the normal state since.
+    QRect m_requested;
+    int m_placingEvents = 0;
+    // The margins last seen while maximized or minimized.
+    std::optional<QMargins> m_otherStateMargins;
     std::optional<QRect> m_normal;
     std::unique_ptr<Watcher> m_watcher;
 };
