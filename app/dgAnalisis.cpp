@@ -237,6 +237,13 @@ void TAnalisisDG::reject()
     // Esc does nothing: the dialog has no cancel button.
 }
 
+void TAnalisisDG::done(int result)
+{
+    QDialog::done(result);
+    if (psAnalisis->Active() && psAnalisis->PropsLoaded())
+        RunCommand([this] { psAnalisis->SaveProperties(); });
+}
+
 void TAnalisisDG::showEvent(QShowEvent *event)
 {
     const form::TPosition start = position();

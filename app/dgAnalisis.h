@@ -72,6 +72,10 @@ public:
 
 public slots:
     void reject() override;
+    // Qt closes a dialog that is done without a close event that the
+    // settings component sees: the settings are saved here, however the
+    // dialog closes.
+    void done(int result) override;
 
 protected:
     void showEvent(QShowEvent *event) override;

@@ -6,7 +6,6 @@
 #include "controls.h"
 #include "dgAnalisis.h"
 #include "errordisplay.h"
-#include "filename.h"
 #include "linelimit.h"
 #include "lines.h"
 #include "projectname.h"
@@ -21,11 +20,12 @@
 
 #include <QAbstractEventDispatcher>
 #include <QAction>
+#include <QElapsedTimer>
+#include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QVBoxLayout>
-
-#include <sys/stat.h>
 
 namespace lorvane {
 
@@ -33,14 +33,6 @@ namespace {
 
 // Inside the frame the window keeps a free border.
 constexpr int kBorder = 6;
-
-bool FolderExists(const QString &folderText)
-{
-    if (folderText.isEmpty())
-        return false;
-    struct stat status;
-    return ::stat(FileNameToBytes(folderText).constData(), &status) == 0 && S_ISDIR(status.st_mode);
-}
 
 void AddWithMargin(QVBoxLayout *column, QWidget *widget, int margin, int stretch = 0)
 {
@@ -50,11 +42,42 @@ void AddWithMargin(QVBoxLayout *column, QWidget *widget, int margin, int stretch
     column->addLayout(cell, stretch);
 }
 
+// The dialog's progress during the line limit, which lets no events run:
+// the window is painted again now and then, so that whatever uncovers it
+// meanwhile (the closed dialog's frame among them) does not stay on screen.
+class WindowKeptPainted : public ReportProgress
+{
+public:
+    WindowKeptPainted(ReportProgress &progress, QWidget &window) : m_progress(progress), m_window(window)
+    {
+        m_sincePaint.start();
+    }
+
+    void FileStarted(const QString &name) override { m_progress.FileStarted(name); }
+    void FileDone() override
+    {
+        m_progress.FileDone();
+        if (m_sincePaint.hasExpired(kRepaintMs)) {
+            m_window.repaint();
+            m_sincePaint.restart();
+        }
+    }
+
+private:
+    static constexpr qint64 kRepaintMs = 100;
+    ReportProgress &m_progress;
+    QWidget &m_window;
+    QElapsedTimer m_sincePaint;
+};
+
 // The line limit works on the analysis dialog and the result pane.
 class PaneLineLimit : public LineLimitTarget
 {
 public:
-    PaneLineLimit(TAnalisisDG &dialog, TMemo &pane) : m_dialog(dialog), m_pane(pane) {}
+    PaneLineLimit(TAnalisisDG &dialog, TMemo &pane, QWidget &window)
+        : m_dialog(dialog), m_pane(pane), m_progress(dialog.Progress(), window)
+    {
+    }
 
     bool LimitOn() const override { return m_dialog.cbLine->isChecked(); }
     QString LimitText() const override { return m_dialog.edLine->text(); }
@@ -63,15 +86,17 @@ public:
     void SetStartDate(QDate date) override { m_dialog.edDate->setDate(date); }
     QStringList Files() const override { return m_dialog.Files(); }
     ReportOptions Options() const override { return m_dialog.Options(); }
-    ReportProgress &Progress() override { return m_dialog.Progress(); }
+    ReportProgress &Progress() override { return m_progress; }
     void SetResultText(const QStringList &report) override { m_dialog.ResultText = report; }
-    int PaneLineCount() const override { return m_pane.LineCount(); }
+    // Only compared with the limit: counted no further than that needs.
+    int PaneLineCount() const override { return m_pane.LineCountUpTo(LineLimitOf(LimitText())); }
     int ShownLines(QStringView paragraph) const override { return m_pane.ShownLines(paragraph); }
     void SetPaneText(const QString &text) override { m_pane.SetText(text); }
 
 private:
     TAnalisisDG &m_dialog;
     TMemo &m_pane;
+    WindowKeptPainted m_progress;
 };
 
 QWidget *ToolSeparator(int width)
@@ -136,6 +161,8 @@ void TMainFM::CreateComponents()
     AddWithMargin(column, cbSource, Scaled(3));
     connect(cbSource->lineEdit(), &QLineEdit::textEdited, this, [this] { cbSourceChange(); });
     connect(cbSource, &QComboBox::activated, this, [this] { cbSourceChange(); });
+    // Enter in the folder box lists the files, as picking a file does.
+    connect(cbSource->lineEdit(), &QLineEdit::returnPressed, this, [this] { RunCommand([this] { cbSourceEnter(); }); });
 
     lbFile = new TListBox;
     lbFile->setObjectName(QStringLiteral("lbFile"));
@@ -161,6 +188,12 @@ void TMainFM::CreateComponents()
     dgSave->Title = QStringLiteral("Запись файла");
     dgSave->Filter = QStringLiteral("Результат|*.txt;*.htm");
     dgSave->DefaultExt = QStringLiteral("txt");
+
+    // Why a command cannot run; the commands themselves only grey out.
+    laStatus = new QLabel;
+    laStatus->setObjectName(QStringLiteral("laStatus"));
+    statusBar()->addWidget(laStatus, 1);
+    statusBar()->setSizeGripEnabled(false);
 
     reMain = new TRegPropStorageManEh(this);
     reMain->setObjectName(QStringLiteral("reMain"));
@@ -191,6 +224,7 @@ void TMainFM::CreateActions()
         action->setObjectName(QLatin1StringView(name));
         // The tool bar takes no keyboard focus; the keys reach the commands.
         action->setShortcut(key);
+        action->setToolTip(QStringLiteral("%1 (%2)").arg(caption, key.toString(QKeySequence::NativeText)));
         connect(action, &QAction::triggered, this,
                 [this, execute] { RunCommand([this, execute] { (this->*execute)(); }); });
         tbMain->addAction(action);
@@ -210,6 +244,7 @@ void TMainFM::CreateActions()
             [this] {
                 acAnalisisUpdate();
                 acSaveUpdate();
+                UpdateStatus();
             });
 }
 
@@ -243,8 +278,16 @@ void TMainFM::psFileAfterLoadProps()
 void TMainFM::cbSourceChange()
 {
     ++m_searchGeneration;
+    m_foundNothingIn.reset();
     lbFile->clear();
     meResult->Clear();
+}
+
+void TMainFM::cbSourceEnter()
+{
+    lbFile->clear();
+    meResult->Clear();
+    FillFileList();
 }
 
 void TMainFM::FillFileList()
@@ -254,8 +297,13 @@ void TMainFM::FillFileList()
     const QStringList files = FindSourceFiles(cbSource->currentText());
     // The search lets events run: a newer search or a change of the folder
     // text by the user has made this result stale.
-    if (generation == m_searchGeneration)
-        lbFile->setItems(files);
+    if (generation != m_searchGeneration)
+        return;
+    lbFile->setItems(files);
+    if (files.isEmpty())
+        m_foundNothingIn = cbSource->currentText();
+    else
+        m_foundNothingIn.reset();
 }
 
 void TMainFM::acFilesExecute()
@@ -277,7 +325,7 @@ void TMainFM::acAnalisisExecute()
     if (lbFile->count() == 0)
         return;
     meResult->Clear();
-    FPoject = ExtractProjectName(cbSource->currentText());
+    FPoject = FolderProjectName(cbSource->currentText());
     TAnalisisDG &dialog = AnalysisDialog();
     dialog.psAnalisis->setSection(QStringLiteral("Analisis\\") + FPoject);
     dialog.psAnalisis->LoadProperties();
@@ -291,7 +339,11 @@ void TMainFM::ApplyLineLimit()
 {
     // The rebuilds take the time of a run of the dialog; show it.
     const BusyCursor busy;
-    PaneLineLimit target(AnalysisDialog(), *meResult);
+    // No events run from here on: the dialog leaves the screen and the
+    // window shows the pane before the rebuilds start.
+    AnalysisDialog().hide();
+    repaint();
+    PaneLineLimit target(AnalysisDialog(), *meResult, *this);
     lorvane::ApplyLineLimit(target);
 }
 
@@ -321,6 +373,20 @@ void TMainFM::acSaveUpdate()
     // The pane shows at least one line exactly when it holds any text; the
     // text test spares a layout of the whole report at every idle moment.
     acSave->setEnabled(!meResult->Text().isEmpty());
+}
+
+void TMainFM::UpdateStatus()
+{
+    const QString folderText = cbSource->currentText();
+    QString status;
+    if (!FolderExists(folderText))
+        status = QStringLiteral("Папка «%1» не найдена: выберите файл в папке проекта («Файлы», %2) "
+                                "или введите путь к ней и нажмите Enter.")
+                     .arg(folderText, acFiles->shortcut().toString(QKeySequence::NativeText));
+    else if (m_foundNothingIn == folderText && lbFile->count() == 0)
+        status = QStringLiteral("В папке «%1» нет исходных файлов (pas, sql, dpr, dpk).").arg(folderText);
+    if (laStatus->text() != status)
+        laStatus->setText(status);
 }
 
 TAnalisisDG &TMainFM::AnalysisDialog() const

@@ -5,7 +5,10 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <optional>
+
 class QAction;
+class QLabel;
 class QToolBar;
 
 namespace lorvane {
@@ -46,6 +49,7 @@ public:
     TListBox *lbFile;
     TSplitter *spResult;
     TMemo *meResult;
+    QLabel *laStatus;
     QObject *alMain;
     QAction *acFiles;
     QAction *acAnalisis;
@@ -68,6 +72,9 @@ private:
     void CreateActions();
     void FormCreate();
     void cbSourceChange();
+    void cbSourceEnter();
+    // Tells in the status line why a command cannot run.
+    void UpdateStatus();
     void psFileAfterLoadProps();
     void FillFileList();
     // Cuts the report to the dialog's line limit.
@@ -79,6 +86,8 @@ private:
     // Counts the searches and the user's changes of the folder text: a
     // search whose folder text changed meanwhile drops its result.
     int m_searchGeneration = 0;
+    // The folder text whose last search found no source files.
+    std::optional<QString> m_foundNothingIn;
 };
 
 } // namespace lorvane

@@ -5,6 +5,8 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+#include <limits>
+
 namespace lorvane {
 
 TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent)
@@ -24,15 +26,29 @@ void TMemo::SetText(const QString &text)
 
 int TMemo::LineCount() const
 {
+    return LineCountUpTo(std::numeric_limits<int>::max() - 1);
+}
+
+int TMemo::LineCountUpTo(int limit) const
+{
     if (m_text.isEmpty())
         return 0;
-    // Every paragraph laid out afresh: the document itself lays out only
-    // what it shows.
+    const QTextDocument &text = *document();
+    // A final empty paragraph is not a shown line.
+    const bool finalEmpty = text.blockCount() > 1 && text.lastBlock().text().isEmpty();
+    const int paragraphs = text.blockCount() - (finalEmpty ? 1 : 0);
+    // Every paragraph takes a line at least.
+    if (limit >= 0 && paragraphs > limit)
+        return limit + 1;
+    // Every paragraph counted here: the document itself lays out only what
+    // it shows.
     int count = 0;
-    for (QTextBlock block = document()->begin(); block.isValid(); block = block.next())
+    int left = paragraphs;
+    for (QTextBlock block = text.begin(); block.isValid() && left > 0; block = block.next(), --left) {
         count += ShownLines(block.text());
-    if (document()->blockCount() > 1 && document()->lastBlock().text().isEmpty())
-        --count;
+        if (count > limit)
+            return limit + 1;
+    }
     return count;
 }
 
@@ -44,7 +60,36 @@ qreal TMemo::WrapWidth() const
 int TMemo::ShownLines(QStringView paragraph) const
 {
     const qreal width = WrapWidth();
-    QTextLayout layout(paragraph.toString(), document()->defaultFont());
+    const QFont font = document()->defaultFont();
+    if (width != m_cachedWidth || font != m_cachedFont) {
+        m_shownLines.clear();
+        m_cachedWidth = width;
+        m_cachedFont = font;
+        m_rawFont = QRawFont::fromFont(font);
+        // A hinted advance may round up by a pixel.
+        m_widestGlyph = m_rawFont.isValid() ? m_rawFont.maxCharWidth() + 1 : 0;
+    }
+    const QString key = paragraph.toString();
+    if (const auto found = m_shownLines.constFind(key); found != m_shownLines.cend())
+        return *found;
+    const int lines = SurelyFits(key, width) ? 1 : LayOut(key, width);
+    m_shownLines.insert(key, lines);
+    return lines;
+}
+
+bool TMemo::SurelyFits(const QString &paragraph, qreal width) const
+{
+    if (m_widestGlyph <= 0 || paragraph.size() * m_widestGlyph > width)
+        return false;
+    for (const QChar c : paragraph)
+        if (c.isSurrogate() || !c.isPrint() || !m_rawFont.supportsCharacter(c))
+            return false;
+    return true;
+}
+
+int TMemo::LayOut(const QString &paragraph, qreal width) const
+{
+    QTextLayout layout(paragraph, document()->defaultFont());
     layout.setTextOption(document()->defaultTextOption());
     layout.beginLayout();
     int lines = 0;

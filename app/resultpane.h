@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QFont>
+#include <QHash>
 #include <QPlainTextEdit>
+#include <QRawFont>
 
 namespace lorvane {
 
@@ -22,6 +25,9 @@ public:
     // The lines shown at the current width: wrapped pieces each count, a
     // final empty line does not, an empty pane counts 0.
     int LineCount() const;
+    // LineCount() as far as a comparison with `limit` needs it: a count
+    // above the limit gives limit + 1.
+    int LineCountUpTo(int limit) const;
     // The lines that one paragraph (a text without line breaks) takes.
     int ShownLines(QStringView paragraph) const;
 
@@ -30,8 +36,20 @@ public:
 private:
     // The width the pane's document layout wraps at.
     qreal WrapWidth() const;
+    int LayOut(const QString &paragraph, qreal width) const;
+    // True when the paragraph surely fits the width without laying it out:
+    // every character is the pane font's own and none is wider than its
+    // widest glyph.
+    bool SurelyFits(const QString &paragraph, qreal width) const;
 
     QString m_text;
+    // Reports repeat their paragraphs from build to build: each distinct one
+    // is laid out once for the width and font at hand.
+    mutable QHash<QString, int> m_shownLines;
+    mutable qreal m_cachedWidth = -1;
+    mutable QFont m_cachedFont;
+    mutable QRawFont m_rawFont;
+    mutable qreal m_widestGlyph = 0;
 };
 
 } // namespace lorvane

@@ -1,6 +1,8 @@
 #include "userdialogs.h"
 
+#include <QCoreApplication>
 #include <QDialog>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
@@ -37,12 +39,7 @@ public:
 
     QString SaveFile(QWidget *parent, const SaveFileRequest &request) override
     {
-        QFileDialog dialog(parent, request.title, StartFolder(request.folder), QtNameFilter(request.filter));
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(request.defaultSuffix);
-        dialog.selectFile(request.fileName);
-        dialog.setSizeGripEnabled(true);
+        SaveFileDialog dialog(parent, request);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return QString();
         return dialog.selectedFiles().constFirst();
@@ -60,6 +57,35 @@ PlatformDialogs platformDialogs;
 UserDialogs *current = &platformDialogs;
 
 } // namespace
+
+SaveFileDialog::SaveFileDialog(QWidget *parent, const SaveFileRequest &request)
+    : QFileDialog(parent, request.title, StartFolder(request.folder), QtNameFilter(request.filter))
+{
+    setAcceptMode(QFileDialog::AcceptSave);
+    setFileMode(QFileDialog::AnyFile);
+    setDefaultSuffix(request.defaultSuffix);
+    selectFile(request.fileName);
+    setSizeGripEnabled(true);
+}
+
+void SaveFileDialog::accept()
+{
+    const QStringList files = selectedFiles();
+    if (!files.isEmpty()) {
+        const QFileInfo chosen(files.constFirst());
+        if (!chosen.isDir() && !chosen.absoluteDir().exists()) {
+            // Qt's own words for a folder that is not there.
+            const QString message =
+                QCoreApplication::translate("QFileDialog", "%1\nDirectory not found.\nPlease verify the "
+                                                           "correct directory name was given.")
+                    .arg(QDir::toNativeSeparators(chosen.absolutePath()));
+            emit refused(message);
+            QMessageBox::warning(this, windowTitle(), message);
+            return;
+        }
+    }
+    QFileDialog::accept();
+}
 
 UserDialogs &Dialogs()
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QString>
 
 class QDialog;
@@ -29,6 +30,23 @@ public:
     // Shows the dialog modally and returns its result.
     virtual int ExecModal(QDialog &dialog) = 0;
     virtual void ErrorBox(QWidget *parent, const QString &title, const QString &text) = 0;
+};
+
+// The platform's save dialog as the program asks for it: it refuses a name
+// in a folder that does not exist and stays open.
+class SaveFileDialog : public QFileDialog
+{
+    Q_OBJECT
+
+public:
+    SaveFileDialog(QWidget *parent, const SaveFileRequest &request);
+
+public slots:
+    void accept() override;
+
+signals:
+    // The text of a refusal, just before it is shown.
+    void refused(const QString &message);
 };
 
 UserDialogs &Dialogs();

@@ -2,17 +2,34 @@
 
 #include "storedform.h"
 
+#include <QEvent>
+#include <QList>
+#include <QMargins>
+#include <QRect>
+
+#include <memory>
+#include <optional>
+
 struct QMetaObject;
+class QObject;
 class QWidget;
 
 namespace lorvane {
 
 // The placement of a top-level window as the settings store keeps it: the
-// frame's rectangle, the restored one while maximized or minimized.
+// rectangle of the frame as the user sees it, the restored one while
+// maximized or minimized.
+//
+// A window manager frames a window only after it has been mapped, so a
+// rectangle restored while the window is being shown cannot yet take the
+// frame off the size. The window takes the whole rectangle at first; it
+// stays pending, and is reached as soon as the frame is known (or is known
+// to be absent) in the normal state.
 class WindowPlacement : public StoredForm
 {
 public:
     WindowPlacement(QWidget &window, form::TPosition position);
+    ~WindowPlacement() override;
 
     QRect normalRect() const override;
     void setBounds(const QRect &rect) override;
@@ -30,11 +47,41 @@ public:
     bool handleAllocated() const override;
 
 private:
+    class Watcher;
+    friend class Watcher;
+
     QMargins FrameMargins() const;
+    // Whether the frame margins are final: the window is on the screen.
+    bool FrameSettled() const;
+    bool IsNormal() const;
+    // Puts the frame at `frame`, taking off the margins known now.
+    void Place(const QRect &frame);
+    // Sets the window's geometry for a rectangle that is to be the frame;
+    // pending until the frame is known.
+    void Restore(const QRect &frame);
+    // Follows the window system's news of the window.
+    void Notice(QEvent::Type type);
 
     QWidget &m_window;
     form::TPosition m_position;
+    static constexpr int kPlacingEvents = 16;
+    std::optional<QRect> m_pending;
+    // While pending: the geometry last asked for, and the events seen in
+    // the normal state since.
+    QRect m_requested;
+    int m_placingEvents = 0;
+    // The margins last seen while maximized or minimized.
+    std::optional<QMargins> m_otherStateMargins;
+    std::optional<QRect> m_normal;
+    std::unique_ptr<Watcher> m_watcher;
 };
+
+// The frame rectangle moved, size kept, onto the available screen area
+// nearest to it when the strip of its title bar (`titleHeight` high at its
+// top) shows nowhere on `screens`: a window whose title bar cannot be
+// reached cannot be dragged back. A rectangle larger than the screen keeps
+// its top left corner on it.
+QRect ReachableFrame(const QRect &frame, int titleHeight, const QList<QRect> &screens);
 
 // Lets the settings store keep the placement of the windows of a class
 // through the form-placement interceptor.

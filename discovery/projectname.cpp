@@ -1,5 +1,9 @@
 #include "projectname.h"
 
+#include "filename.h"
+
+#include <sys/stat.h>
+
 namespace lorvane {
 
 namespace {
@@ -24,6 +28,21 @@ QString ExtractProjectName(QStringView path)
 {
     const QStringView directory = directoryPart(path);
     return directory.sliced(directory.lastIndexOf(kSeparator) + 1).toString();
+}
+
+bool FolderExists(const QString &folderText)
+{
+    if (folderText.isEmpty())
+        return false;
+    struct stat status;
+    return ::stat(FileNameToBytes(folderText).constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+QString FolderProjectName(const QString &folderText)
+{
+    if (!folderText.endsWith(kSeparator) && FolderExists(folderText))
+        return ExtractProjectName(QString(folderText + kSeparator));
+    return ExtractProjectName(folderText);
 }
 
 } // namespace lorvane

@@ -10,4 +10,12 @@ namespace lorvane {
 // for "/", for "Proj" and for the empty text.
 QString ExtractProjectName(QStringView path);
 
+// Whether the folder text names an existing folder (links followed).
+bool FolderExists(const QString &folderText);
+
+// The project of a folder text as the main window takes it: a text that
+// names an existing folder is that folder's project, with or without its
+// final "/"; any other text is read by ExtractProjectName.
+QString FolderProjectName(const QString &folderText);
+
 } // namespace lorvane

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -312,6 +313,61 @@ TEST_F(MainWindowTest, CommandsHaveKeys)
 
     EXPECT_TRUE(Pane()->Text().contains(QStringLiteral("unit.pas")));
     EXPECT_EQ(Find<QAction>("acSave")->shortcut(), QKeySequence(QKeySequence::Save));
+}
+
+TEST_F(MainWindowTest, TheToolTipsShowTheKeys)
+{
+    EXPECT_EQ(Find<QAction>("acFiles")->toolTip(), QStringLiteral("Файлы (Ctrl+O)"));
+    EXPECT_EQ(Find<QAction>("acAnalisis")->toolTip(), QStringLiteral("Анализ (F9)"));
+    EXPECT_EQ(Find<QAction>("acSave")->toolTip(), QStringLiteral("Запись (Ctrl+S)"));
+}
+
+TEST_F(MainWindowTest, EnterInTheFolderBoxListsTheFiles)
+{
+    WriteSource("unit.pas");
+    Source()->setEditText(project);
+
+    QTest::keyClick(Source()->lineEdit(), Qt::Key_Return);
+
+    EXPECT_EQ(Listed(), QStringList({project + "unit.pas"}));
+    EXPECT_TRUE(Pane()->Text().isEmpty());
+    EXPECT_EQ(Source()->Items()->lines(), QStringList());
+}
+
+TEST_F(MainWindowTest, AFolderTypedWithoutTheFinalSeparatorIsItsOwnProject)
+{
+    WriteSource("unit.pas");
+    Source()->setEditText(project.chopped(1));
+
+    Analyse();
+
+    EXPECT_EQ(dialog->psAnalisis->Section(), QStringLiteral("Analisis\\proj"));
+    EXPECT_TRUE(Pane()->Text().contains(QStringLiteral("unit.pas")));
+    dialogs.saveAnswer.clear();
+    Idle();
+    Find<QAction>("acSave")->trigger();
+    ASSERT_TRUE(dialogs.saveRequest.has_value());
+    EXPECT_EQ(dialogs.saveRequest->fileName, QStringLiteral("proj.change.txt"));
+}
+
+TEST_F(MainWindowTest, TheStatusLineTellsWhyACommandCannotRun)
+{
+    const auto status = [this] {
+        Idle();
+        return Find<QLabel>("laStatus")->text();
+    };
+    Source()->setEditText(project);
+    EXPECT_TRUE(status().contains(QStringLiteral("не найдена"))) << status().toStdString();
+    EXPECT_FALSE(Find<QAction>("acAnalisis")->isEnabled());
+
+    test::WriteFile(project + "readme.txt", "text");
+    EXPECT_EQ(status(), QString());
+    Find<QAction>("acAnalisis")->trigger();
+    EXPECT_EQ(status(), QStringLiteral("В папке «") + project + QStringLiteral("» нет исходных файлов (pas, sql, dpr, dpk)."));
+
+    WriteSource("unit.pas");
+    QTest::keyClick(Source()->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(status(), QString());
 }
 
 TEST_F(MainWindowTest, LoadingPrunesMissingFoldersFromTheHistory)

@@ -137,6 +137,30 @@ TEST_F(Runs, AnEmptyHistoryAndAProjectNameThatNeedsEscapingComeBack)
     Stop();
 }
 
+TEST_F(Runs, OptionsChosenForAFailedAnalysisComeBack)
+{
+    const QString folder = Project(QStringLiteral("failing"));
+    Start();
+    Analyse(folder, {false, true, QStringLiteral("7")});
+    test::WriteFile(folder + "zz.pas", test::ReadFile(folder + "unit.pas"));
+    window->lbFile->setItems({folder + "unit.pas", folder + "zz.pas"});
+    QFile::remove(folder + "zz.pas");
+    dialogs.modalAction = [&](QDialog &) {
+        dialog->cbHTML->setChecked(true);
+        dialog->cbNote->setChecked(true);
+        dialog->edLine->setText(QStringLiteral("42"));
+        test::PressEnter(*dialog);
+    };
+    window->acAnalisis->trigger();
+    ASSERT_EQ(dialogs.errorTexts.size(), 1);
+
+    // The next analysis of the project loads its section again.
+    Options shown;
+    Analyse(folder, {false, false, QStringLiteral("120")}, &shown);
+    EXPECT_EQ(shown, (Options{true, true, QStringLiteral("42")}));
+    Stop();
+}
+
 enum class Damage { RandomBytes, Truncated, LineOfAnotherType, HexGarbage, TextGarbage };
 
 class BadStores : public Runs, public ::testing::WithParamInterface<Damage>

@@ -82,6 +82,33 @@ TEST_F(ResultPaneTest, CountsWrappedPiecesAsTheDisplayLaysThemOut)
     EXPECT_EQ(pane.LineCount(), DisplayedLines(pane));
 }
 
+TEST_F(ResultPaneTest, CountsLinesNearTheWidthAndForeignCharactersAsTheDisplay)
+{
+    // Lengths around the wrap width, letters the font may lack, a tab.
+    QStringList lines;
+    for (int length = 1; length < 90; length += 3)
+        lines.append(QString(length, u'Ш'));
+    for (int length = 1; length < 90; length += 7)
+        lines.append(QString(length, u'i') + QStringLiteral(" 漢字 ✓ —") + QString(length, u'W'));
+    lines.append(QStringLiteral("a\tb\tc"));
+    pane.SetText(lines.join(QStringLiteral("\r\n")));
+
+    EXPECT_EQ(pane.LineCount(), DisplayedLines(pane));
+    pane.resize(120, 200);
+    QApplication::processEvents();
+    EXPECT_EQ(pane.LineCount(), DisplayedLines(pane));
+}
+
+TEST_F(ResultPaneTest, CountsUpToALimit)
+{
+    pane.SetText(QStringLiteral("a\r\nb\r\nc\r\n"));
+    EXPECT_EQ(pane.LineCountUpTo(5), 3);
+    EXPECT_EQ(pane.LineCountUpTo(3), 3);
+    EXPECT_EQ(pane.LineCountUpTo(2), 3);
+    EXPECT_EQ(pane.LineCountUpTo(0), 1);
+    EXPECT_EQ(pane.LineCountUpTo(-4), -3);
+}
+
 TEST_F(ResultPaneTest, KeepsTheTextWithCrLfBreaks)
 {
     pane.SetText(QStringLiteral("a\nb\r\nc\r"));

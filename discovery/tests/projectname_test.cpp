@@ -1,5 +1,8 @@
 #include "projectname.h"
 
+#include <QDir>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -34,6 +37,28 @@ INSTANTIATE_TEST_SUITE_P(Cases, ExtractProjectNameTest,
                                          NameCase{u"Proj/", u"Proj"}, NameCase{u"/", u""},
                                          NameCase{u"//", u""}, NameCase{u"Proj", u""},
                                          NameCase{u"", u""}));
+
+TEST(FolderProjectName, AnExistingFolderIsItsOwnProjectWithOrWithoutTheFinalSeparator)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("Gen300")));
+    const QString folder = root.filePath(QStringLiteral("Gen300"));
+
+    EXPECT_EQ(FolderProjectName(folder), QStringLiteral("Gen300"));
+    EXPECT_EQ(FolderProjectName(folder + u'/'), QStringLiteral("Gen300"));
+    // A text that names no folder keeps the rule of the folder part.
+    EXPECT_EQ(FolderProjectName(root.filePath(QStringLiteral("Gen300/missing"))), QStringLiteral("Gen300"));
+    EXPECT_EQ(FolderProjectName(QString()), QString());
+}
+
+TEST(FolderExists, OnlyForFolders)
+{
+    QTemporaryDir root;
+    EXPECT_TRUE(FolderExists(root.path()));
+    EXPECT_TRUE(FolderExists(root.path() + u'/'));
+    EXPECT_FALSE(FolderExists(root.filePath(QStringLiteral("missing"))));
+    EXPECT_FALSE(FolderExists(QString()));
+}
 
 } // namespace
 } // namespace lorvane

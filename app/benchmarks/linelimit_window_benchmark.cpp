@@ -1,0 +1,168 @@
+// Measures the line limit as the main window runs it: the Analysis command
+// on a generated project, from the moment the dialog has closed until the
+// command ends, against one plain build of the same files shown in the same
+// pane. Two projects: 300 files with limit 1800 and 2,000 files with limit
+// 120, both 01.01.2016 to 31.12.2018, only files with changes.
+
+#include "codepage.h"
+#include "controls.h"
+#include "dgAnalisis.h"
+#include "fmMain.h"
+#include "lines.h"
+#include "propstorage.h"
+#include "resultpane.h"
+#include "userdialogs.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace lorvane;
+
+namespace {
+
+const QDate kStart(2016, 1, 1);
+const QDate kEnd(2018, 12, 31);
+
+// Files with a change every few weeks over the three years, some of them
+// long enough to wrap in the pane.
+void Generate(const QString &root, int files)
+{
+    const CodePage cp1251(QStringLiteral("CP1251"));
+    for (int i = 0; i < files; ++i) {
+        QStringList entries;
+        QDate date = kEnd.addDays(-((i * 7) % 45));
+        QDate oldest = date;
+        for (int e = 0; date >= kStart; ++e) {
+            QString text = QStringLiteral("[*] Изменение %1 модуля %2.").arg(e).arg(i);
+            if (e % 3 == 0)
+                text += QStringLiteral(" Подробности: исправлена обработка пустых значений и округление сумм "
+                                       "в документах поставки, добавлена проверка прав пользователя.");
+            entries << QStringLiteral("  %1 %2").arg(date.toString(QStringLiteral("dd.MM.yyyy")), text);
+            oldest = date;
+            date = date.addDays(-(20 + (i + e) % 40));
+        }
+        const QString newest = kEnd.addDays(-((i * 7) % 45)).toString(QStringLiteral("yyyy"));
+        QStringList lines{QStringLiteral("{=========="), QStringLiteral("  Unit%1.pas").arg(i),
+                          QStringLiteral("  Проект"), QStringLiteral("  (текст)"),
+                          QStringLiteral("  Модуль %1.").arg(i), QString(), QStringLiteral("  Изменения:"),
+                          QStringLiteral("  ----------")};
+        lines << entries << QStringLiteral("==========")
+              << QStringLiteral("Copyright © %1…%2").arg(oldest.toString(QStringLiteral("yyyy")), newest)
+              << QStringLiteral("  CVS: $Id: x $") << QStringLiteral("==========}");
+        const QString folder = QStringLiteral("%1/p%2").arg(root).arg(i / 100);
+        QDir().mkpath(folder);
+        QFile file(QStringLiteral("%1/Unit%2.pas").arg(folder).arg(i));
+        if (!file.open(QIODevice::WriteOnly))
+            std::abort();
+        file.write(cp1251.encode(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")));
+    }
+}
+
+// Answers the analysis dialog with the benchmark's options and runs it; the
+// clock starts when the dialog has closed.
+class Answer : public UserDialogs
+{
+public:
+    Answer(TAnalisisDG &dialog, QString limit) : m_dialog(dialog), m_limit(std::move(limit)) {}
+
+    QString OpenFile(QWidget *, const QString &) override { return {}; }
+    QString SaveFile(QWidget *, const SaveFileRequest &) override { return {}; }
+    void ErrorBox(QWidget *, const QString &, const QString &text) override
+    {
+        std::fprintf(stderr, "error: %s\n", qPrintable(text));
+        std::exit(1);
+    }
+    int ExecModal(QDialog &) override
+    {
+        m_dialog.edDate->setDate(kStart);
+        m_dialog.edDateEnd->setDate(kEnd);
+        m_dialog.rbOnlyChange->setChecked(true);
+        m_dialog.cbLine->setChecked(true);
+        m_dialog.edLine->setText(m_limit);
+        m_dialog.btRunClick();
+        closed.start();
+        return TAnalisisDG::mrRun;
+    }
+
+    QElapsedTimer closed;
+
+private:
+    TAnalisisDG &m_dialog;
+    QString m_limit;
+};
+
+void Measure(int files, const char *limit)
+{
+    QTemporaryDir root;
+    Generate(root.path(), files);
+    double step = 1e9;
+    double build = 1e9;
+    int entering = 0;
+    int final = 0;
+    int paneWidth = 0;
+    QDate reached;
+    for (int run = 0; run < 3; ++run) {
+        // A new window each time: nothing is left over from an earlier run.
+        TMainFM window;
+        TAnalisisDG dialog;
+        window.SetAnalysisDialog(&dialog);
+        window.show();
+        QApplication::processEvents();
+        window.cbSource->setEditText(root.path() + u'/');
+        Answer answer(dialog, QString::fromLatin1(limit));
+        SetDialogs(&answer);
+        // The step ends where the command goes on to store the settings.
+        qint64 stepTime = 0;
+        QObject::connect(dialog.psAnalisis, &TPropStorageEh::BeforeSaveProps,
+                         [&] { stepTime = answer.closed.nsecsElapsed(); });
+        window.acAnalisis->trigger();
+        SetDialogs(nullptr);
+        step = std::min(step, stepTime / 1e6);
+        reached = dialog.edDate->date();
+        final = window.meResult->LineCount();
+        paneWidth = window.meResult->viewport()->width();
+
+        // One plain build of the entering window, shown in a pane of the
+        // same width.
+        TMainFM plain;
+        plain.show();
+        QApplication::processEvents();
+        dialog.edDate->setDate(kStart);
+        QElapsedTimer clock;
+        clock.start();
+        dialog.btRunClick();
+        plain.meResult->SetText(JoinLines(dialog.ResultText));
+        build = std::min(build, clock.nsecsElapsed() / 1e6);
+        entering = plain.meResult->LineCount();
+    }
+
+    std::printf("%d files, %s - %s, only changes, limit %s, pane %d px wide\n", files,
+                qPrintable(kStart.toString(QStringLiteral("dd.MM.yyyy"))),
+                qPrintable(kEnd.toString(QStringLiteral("dd.MM.yyyy"))), limit, paneWidth);
+    std::printf("  entering report: %d shown lines; final: %d shown lines from %s\n", entering, final,
+                qPrintable(reached.toString(QStringLiteral("dd.MM.yyyy"))));
+    std::printf("  one plain build:   %8.1f ms\n", build);
+    std::printf("  window's step:     %8.1f ms\n", step);
+    std::printf("  ratio:             %8.2f (target <= 3.00)\n", step / build);
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Lorvane"));
+    QTemporaryDir settings;
+    qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
+    Measure(300, "1800");
+    Measure(2000, "120");
+    return 0;
+}
