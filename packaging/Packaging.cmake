@@ -1,5 +1,6 @@
-# The files a desktop installation wants besides the programs: manual pages
-# and bash completion. The programs themselves are installed by their targets.
+# The files a desktop installation wants besides the programs: manual pages,
+# bash completion and AppStream metadata. The programs, the desktop entry and
+# the icon are installed by their targets.
 
 set(packaging_source "${PROJECT_SOURCE_DIR}/packaging")
 set(packaging_binary "${PROJECT_BINARY_DIR}/packaging")
@@ -26,6 +27,8 @@ foreach(program lorvane lorvane-report lorvane-add)
                 DESTINATION "${CMAKE_INSTALL_DATADIR}/bash-completion/completions")
     endif()
 endforeach()
+
+install(FILES "${packaging_source}/org.tessivar.Lorvane.metainfo.xml" DESTINATION "${CMAKE_INSTALL_DATADIR}/metainfo")
 
 add_test(NAME manual_pages_format_without_warnings
          COMMAND "${packaging_source}/tests/manpages_test.sh" "${manual_source}")
