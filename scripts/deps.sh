@@ -3,7 +3,7 @@
 # Extra package names may be given as arguments.
 set -euo pipefail
 
-packages=(build-essential cmake qt6-base-dev libx11-dev libgtest-dev libgmock-dev libbenchmark-dev "$@")
+packages=(build-essential cmake qt6-base-dev libx11-dev libgtest-dev libgmock-dev man-db "$@")
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
