@@ -1,4 +1,4 @@
-#include "appearance.h"
+#include "app/appearance.h"
 
 #include <QApplication>
 #include <QFontDatabase>

@@ -1,6 +1,6 @@
-#include "components.h"
+#include "app/components.h"
 
-#include "userdialogs.h"
+#include "app/userdialogs.h"
 
 #include <QPainter>
 #include <QPainterPath>

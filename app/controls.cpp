@@ -1,6 +1,6 @@
-#include "controls.h"
+#include "app/controls.h"
 
-#include "shortdate.h"
+#include "core/shortdate.h"
 
 #include <QStringListModel>
 #include <QStyledItemDelegate>

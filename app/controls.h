@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tstrings.h"
+#include "settings/mapping/tstrings.h"
 
 #include <QCheckBox>
 #include <QComboBox>

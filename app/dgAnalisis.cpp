@@ -1,12 +1,12 @@
-#include "dgAnalisis.h"
+#include "app/dgAnalisis.h"
 
-#include "appearance.h"
-#include "busycursor.h"
-#include "changereport.h"
-#include "controls.h"
-#include "errordisplay.h"
-#include "propstorage.h"
-#include "userdialogs.h"
+#include "app/appearance.h"
+#include "app/busycursor.h"
+#include "core/changereport.h"
+#include "app/controls.h"
+#include "app/errordisplay.h"
+#include "settings/store/propstorage.h"
+#include "app/userdialogs.h"
 
 #include <QCloseEvent>
 #include <QLabel>

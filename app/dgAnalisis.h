@@ -1,7 +1,7 @@
 #pragma once
 
-#include "changereport.h"
-#include "windowplacement.h"
+#include "core/changereport.h"
+#include "app/windowplacement.h"
 
 #include <QDialog>
 #include <QStringList>

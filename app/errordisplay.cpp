@@ -1,7 +1,7 @@
-#include "errordisplay.h"
+#include "app/errordisplay.h"
 
-#include "error.h"
-#include "userdialogs.h"
+#include "core/error.h"
+#include "app/userdialogs.h"
 
 #include <QApplication>
 

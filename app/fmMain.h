@@ -1,6 +1,6 @@
 #pragma once
 
-#include "windowplacement.h"
+#include "app/windowplacement.h"
 
 #include <QMainWindow>
 #include <QString>

@@ -1,9 +1,9 @@
-#include "appearance.h"
-#include "codepage.h"
-#include "dgAnalisis.h"
-#include "error.h"
-#include "errordisplay.h"
-#include "fmMain.h"
+#include "app/appearance.h"
+#include "core/codepage.h"
+#include "app/dgAnalisis.h"
+#include "core/error.h"
+#include "app/errordisplay.h"
+#include "app/fmMain.h"
 
 #include <QApplication>
 #include <QLibraryInfo>

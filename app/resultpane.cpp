@@ -1,6 +1,6 @@
-#include "resultpane.h"
+#include "app/resultpane.h"
 
-#include "lines.h"
+#include "core/lines.h"
 
 #include <QTextBlock>
 #include <QTextLayout>

@@ -1,4 +1,4 @@
-#include "splitter.h"
+#include "app/splitter.h"
 
 #include <QMouseEvent>
 

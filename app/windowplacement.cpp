@@ -1,6 +1,6 @@
-#include "windowplacement.h"
+#include "app/windowplacement.h"
 
-#include "formplacement.h"
+#include "settings/mapping/formplacement.h"
 
 #include <QApplication>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "storedform.h"
+#include "settings/mapping/storedform.h"
 
 #include <QEvent>
 #include <QList>

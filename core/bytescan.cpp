@@ -1,4 +1,4 @@
-#include "bytescan.h"
+#include "core/bytescan.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>

@@ -1,12 +1,12 @@
-#include "changeentry.h"
+#include "core/changeentry.h"
 
-#include "changereport.h"
-#include "codepage.h"
-#include "error.h"
-#include "lines.h"
-#include "shortdate.h"
-#include "textfile.h"
-#include "utf8.h"
+#include "core/changereport.h"
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/lines.h"
+#include "core/shortdate.h"
+#include "core/textfile.h"
+#include "core/utf8.h"
 
 #include <algorithm>
 #include <optional>

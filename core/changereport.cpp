@@ -1,9 +1,9 @@
-#include "changereport.h"
+#include "core/changereport.h"
 
-#include "emptyvalue.h"
-#include "lines.h"
-#include "shortdate.h"
-#include "sourcelines.h"
+#include "core/emptyvalue.h"
+#include "core/lines.h"
+#include "core/shortdate.h"
+#include "core/sourcelines.h"
 
 #include <vector>
 

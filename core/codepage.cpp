@@ -1,6 +1,6 @@
-#include "codepage.h"
+#include "core/codepage.h"
 
-#include "error.h"
+#include "core/error.h"
 
 #include <cerrno>
 #include <clocale>

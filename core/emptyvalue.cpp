@@ -1,7 +1,7 @@
-#include "emptyvalue.h"
+#include "core/emptyvalue.h"
 
-#include "error.h"
-#include "integertypes.h"
+#include "core/error.h"
+#include "core/integertypes.h"
 
 #include <QDate>
 #include <QDateTime>

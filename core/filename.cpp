@@ -1,6 +1,6 @@
-#include "filename.h"
+#include "core/filename.h"
 
-#include "utf8.h"
+#include "core/utf8.h"
 
 #include <QDir>
 

@@ -1,4 +1,4 @@
-#include "integertypes.h"
+#include "core/integertypes.h"
 
 #include <QMetaType>
 

@@ -1,7 +1,7 @@
-#include "linelimit.h"
+#include "core/linelimit.h"
 
-#include "error.h"
-#include "lines.h"
+#include "core/error.h"
+#include "core/lines.h"
 
 #include <optional>
 

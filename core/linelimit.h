@@ -1,6 +1,6 @@
 #pragma once
 
-#include "changereport.h"
+#include "core/changereport.h"
 
 #include <QDate>
 #include <QString>

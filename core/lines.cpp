@@ -1,4 +1,4 @@
-#include "lines.h"
+#include "core/lines.h"
 
 namespace lorvane {
 

@@ -1,9 +1,9 @@
-#include "savefile.h"
+#include "core/savefile.h"
 
-#include "error.h"
-#include "filedescriptor.h"
-#include "filename.h"
-#include "textfile.h"
+#include "core/error.h"
+#include "core/filedescriptor.h"
+#include "core/filename.h"
+#include "core/textfile.h"
 
 #include <QRandomGenerator>
 

@@ -1,4 +1,4 @@
-#include "shortdate.h"
+#include "core/shortdate.h"
 
 #include <QLocale>
 

@@ -1,9 +1,9 @@
-#include "sourcelines.h"
+#include "core/sourcelines.h"
 
-#include "bytescan.h"
-#include "codepage.h"
-#include "textfile.h"
-#include "utf8.h"
+#include "core/bytescan.h"
+#include "core/codepage.h"
+#include "core/textfile.h"
+#include "core/utf8.h"
 
 namespace lorvane {
 

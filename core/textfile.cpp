@@ -1,11 +1,11 @@
-#include "textfile.h"
+#include "core/textfile.h"
 
-#include "codepage.h"
-#include "error.h"
-#include "filedescriptor.h"
-#include "filename.h"
-#include "lines.h"
-#include "utf8.h"
+#include "core/codepage.h"
+#include "core/error.h"
+#include "core/filedescriptor.h"
+#include "core/filename.h"
+#include "core/lines.h"
+#include "core/utf8.h"
 
 #include <cerrno>
 #include <cstring>

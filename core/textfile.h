@@ -4,7 +4,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "error.h"
+#include "core/error.h"
 
 namespace lorvane {
 

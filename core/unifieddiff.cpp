@@ -1,6 +1,6 @@
-#include "unifieddiff.h"
+#include "core/unifieddiff.h"
 
-#include "lines.h"
+#include "core/lines.h"
 
 #include <vector>
 

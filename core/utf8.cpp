@@ -1,6 +1,6 @@
-#include "utf8.h"
+#include "core/utf8.h"
 
-#include "bytescan.h"
+#include "core/bytescan.h"
 
 #include <QStringDecoder>
 

@@ -1,4 +1,4 @@
-#include "pipelist.h"
+#include "discovery/pipelist.h"
 
 namespace lorvane {
 

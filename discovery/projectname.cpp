@@ -1,6 +1,6 @@
-#include "projectname.h"
+#include "discovery/projectname.h"
 
-#include "filename.h"
+#include "core/filename.h"
 
 #include <sys/stat.h>
 

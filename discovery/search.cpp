@@ -1,7 +1,7 @@
-#include "search.h"
+#include "discovery/search.h"
 
-#include "filename.h"
-#include "pipelist.h"
+#include "core/filename.h"
+#include "discovery/pipelist.h"
 
 #include <QCoreApplication>
 #include <QSet>

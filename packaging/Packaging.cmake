@@ -40,13 +40,15 @@ install(FILES "${packaging_source}/org.tessivar.Lorvane.metainfo.xml" DESTINATIO
 lorvane_gzip("${packaging_source}/changelog" "${packaging_binary}/changelog.gz")
 install(FILES "${packaging_source}/copyright" "${packaging_binary}/changelog.gz" DESTINATION "${doc_dir}")
 
-add_test(NAME manual_pages_format_without_warnings
-         COMMAND "${packaging_source}/tests/manpages_test.sh" "${manual_source}")
-add_test(NAME completions_offer_options_dates_and_files
-         COMMAND "${packaging_source}/tests/completion_test.sh" "${packaging_source}/completions")
-add_test(NAME release_notes_name_the_project_version
-         COMMAND "${CMAKE_COMMAND}" -DVERSION=${PROJECT_VERSION} -DPACKAGING=${packaging_source}
-                 -P "${packaging_source}/tests/releases_test.cmake")
+if(BUILD_TESTING)
+  add_test(NAME manual_pages_format_without_warnings
+           COMMAND "${packaging_source}/tests/manpages_test.sh" "${manual_source}")
+  add_test(NAME completions_offer_options_dates_and_files
+           COMMAND "${packaging_source}/tests/completion_test.sh" "${packaging_source}/completions")
+  add_test(NAME release_notes_name_the_project_version
+           COMMAND "${CMAKE_COMMAND}" -DVERSION=${PROJECT_VERSION} -DPACKAGING=${packaging_source}
+                   -P "${packaging_source}/tests/releases_test.cmake")
+endif()
 
 # Installing (and so packaging) takes what has been built instead of building
 # everything first: the package needs only the programs, not the tests.

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing need, when missing.
-# Extra package names may be given as arguments.
+# With --tests first, also what the tests need; extra package names may be
+# given as arguments.
 set -euo pipefail
 
-packages=(build-essential cmake qt6-base-dev libx11-dev libgtest-dev libgmock-dev man-db "$@")
+packages=(build-essential cmake qt6-base-dev)
+if [[ "${1:-}" == --tests ]]; then
+    shift
+    packages+=(libgtest-dev libgmock-dev libx11-dev man-db)
+fi
+packages+=("$@")
 missing=()
 for package in "${packages[@]}"; do
     if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then

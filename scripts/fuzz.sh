@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 scripts/deps.sh clang libclang-rt-14-dev
 seconds=${FUZZ_SECONDS:-60}
-CC=clang CXX=clang++ cmake -S . -B build-fuzz -DLORVANE_FUZZ=ON -DCMAKE_BUILD_TYPE=RelWithDebInfo
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -DLORVANE_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
 targets=(report_fuzz add_fuzz version_fuzz names_fuzz settings_reader_fuzz settings_lines_fuzz)
 cmake --build build-fuzz -j2 --target "${targets[@]}"
 

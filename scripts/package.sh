@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 
 # file: CPack's dependency scan needs it to find the executables.
 scripts/deps.sh file lintian appstream
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF
 cmake --build build -j2 --target lorvane-programs
 rm -f build/lorvane_*.deb
 (cd build && cpack -G DEB)

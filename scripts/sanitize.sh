@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh
-cmake -S . -B build-asan -DLORVANE_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+scripts/deps.sh --tests
+cmake -S . -B build-asan -DLORVANE_SANITIZE=ON -DBUILD_TESTING=ON -DCMAKE_BUILD_TYPE=Debug
 cmake --build build-asan -j2
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j2 --label-exclude desktop

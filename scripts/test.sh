@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/deps.sh xvfb xauth openbox xdotool wmctrl x11-utils
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+scripts/deps.sh --tests xvfb xauth openbox xdotool wmctrl x11-utils
+cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2

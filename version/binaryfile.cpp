@@ -1,6 +1,6 @@
-#include "binaryfile.h"
+#include "version/binaryfile.h"
 
-#include "filename.h"
+#include "core/filename.h"
 
 #include <cerrno>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "elfimage.h"
+#include "version/elfimage.h"
 
 #include <QtEndian>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "binaryfile.h"
+#include "version/binaryfile.h"
 
 #include <QByteArray>
 #include <QByteArrayView>

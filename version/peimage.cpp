@@ -1,6 +1,6 @@
-#include "peimage.h"
+#include "version/peimage.h"
 
-#include "versionresource.h"
+#include "version/versionresource.h"
 
 #include <QtEndian>
 

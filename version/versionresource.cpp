@@ -1,4 +1,4 @@
-#include "versionresource.h"
+#include "version/versionresource.h"
 
 #include <QtEndian>
 

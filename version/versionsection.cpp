@@ -1,4 +1,4 @@
-#include "versionsection.h"
+#include "version/versionsection.h"
 
 namespace lorvane {
 

@@ -1,12 +1,12 @@
-#include "versionstamp.h"
+#include "version/versionstamp.h"
 
-#include "binaryfile.h"
-#include "elfimage.h"
-#include "error.h"
-#include "filename.h"
-#include "peimage.h"
-#include "versionresource.h"
-#include "versionsection.h"
+#include "version/binaryfile.h"
+#include "version/elfimage.h"
+#include "core/error.h"
+#include "core/filename.h"
+#include "version/peimage.h"
+#include "version/versionresource.h"
+#include "version/versionsection.h"
 
 #include <QCoreApplication>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "changeentry.h"
+#include "core/changeentry.h"
 
 #include <QDate>
 #include <QString>

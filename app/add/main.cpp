@@ -1,12 +1,12 @@
-#include "arguments.h"
-#include "changeentry.h"
-#include "codepage.h"
-#include "commandline.h"
-#include "error.h"
-#include "filename.h"
-#include "textfile.h"
-#include "unifieddiff.h"
-#include "versionstamp.h"
+#include "app/add/arguments.h"
+#include "core/changeentry.h"
+#include "core/codepage.h"
+#include "app/commandline/commandline.h"
+#include "core/error.h"
+#include "core/filename.h"
+#include "core/textfile.h"
+#include "core/unifieddiff.h"
+#include "version/versionstamp.h"
 
 #include <QFileInfo>
 

@@ -2,11 +2,11 @@
 // Files command and prints the longest gap between two ticks of a 1 ms timer
 // meanwhile: how long the window went without handling its events.
 
-#include "components.h"
-#include "controls.h"
-#include "dgAnalisis.h"
-#include "fmMain.h"
-#include "userdialogs.h"
+#include "app/components.h"
+#include "app/controls.h"
+#include "app/dgAnalisis.h"
+#include "app/fmMain.h"
+#include "app/userdialogs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -4,14 +4,14 @@
 // pane. Two projects: 300 files with limit 1800 and 2,000 files with limit
 // 120, both 01.01.2016 to 31.12.2018, only files with changes.
 
-#include "codepage.h"
-#include "controls.h"
-#include "dgAnalisis.h"
-#include "fmMain.h"
-#include "lines.h"
-#include "propstorage.h"
-#include "resultpane.h"
-#include "userdialogs.h"
+#include "core/codepage.h"
+#include "app/controls.h"
+#include "app/dgAnalisis.h"
+#include "app/fmMain.h"
+#include "core/lines.h"
+#include "settings/store/propstorage.h"
+#include "app/resultpane.h"
+#include "app/userdialogs.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "commandline.h"
+#include "app/commandline/commandline.h"
 
-#include "error.h"
-#include "filename.h"
+#include "core/error.h"
+#include "core/filename.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
-#include "arguments.h"
+#include "app/report/arguments.h"
 
-#include "commandline.h"
-#include "error.h"
+#include "app/commandline/commandline.h"
+#include "core/error.h"
 
 namespace lorvane {
 

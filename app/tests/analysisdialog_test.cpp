@@ -1,6 +1,6 @@
-#include "controls.h"
-#include "dgAnalisis.h"
-#include "testsupport.h"
+#include "app/controls.h"
+#include "app/dgAnalisis.h"
+#include "app/tests/testsupport.h"
 
 #include <QLabel>
 #include <QProgressBar>
@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 namespace lorvane {
 namespace {

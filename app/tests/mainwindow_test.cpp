@@ -1,11 +1,11 @@
-#include "codepage.h"
-#include "controls.h"
-#include "dgAnalisis.h"
-#include "fmMain.h"
-#include "lines.h"
-#include "propstorage.h"
-#include "resultpane.h"
-#include "testsupport.h"
+#include "core/codepage.h"
+#include "app/controls.h"
+#include "app/dgAnalisis.h"
+#include "app/fmMain.h"
+#include "core/lines.h"
+#include "settings/store/propstorage.h"
+#include "app/resultpane.h"
+#include "app/tests/testsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,7 +18,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 namespace lorvane {
 namespace {

@@ -1,7 +1,7 @@
-#include "controls.h"
-#include "dgAnalisis.h"
-#include "fmMain.h"
-#include "testsupport.h"
+#include "app/controls.h"
+#include "app/dgAnalisis.h"
+#include "app/fmMain.h"
+#include "app/tests/testsupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,7 +9,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <memory>
 

@@ -1,6 +1,6 @@
-#include "windowplacement.h"
+#include "app/windowplacement.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 namespace lorvane {
 namespace {

@@ -1,11 +1,11 @@
-#include "resultpane.h"
-#include "testsupport.h"
+#include "app/resultpane.h"
+#include "app/tests/testsupport.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QTextBlock>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 namespace lorvane {
 namespace {

@@ -1,12 +1,12 @@
-#include "testsupport.h"
-#include "userdialogs.h"
+#include "app/tests/testsupport.h"
+#include "app/userdialogs.h"
 
 #include <QApplication>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 namespace lorvane {
 namespace {

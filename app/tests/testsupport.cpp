@@ -1,4 +1,4 @@
-#include "testsupport.h"
+#include "app/tests/testsupport.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -9,7 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <memory>
 #include <stdexcept>

@@ -4,11 +4,11 @@
 // with exactly the new items added and no problems, their mark kept and no
 // other line changed but a copyright line's years.
 
-#include "changeentry.h"
-#include "changereport.h"
-#include "error.h"
-#include "lines.h"
-#include "textfile.h"
+#include "core/changeentry.h"
+#include "core/changereport.h"
+#include "core/error.h"
+#include "core/lines.h"
+#include "core/textfile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

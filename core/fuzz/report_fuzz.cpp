@@ -1,10 +1,10 @@
 // Reads arbitrary bytes as a source file and builds the change report from
 // them, with dates and options taken from the input's first bytes.
 
-#include "changereport.h"
-#include "error.h"
-#include "linelimit.h"
-#include "lines.h"
+#include "core/changereport.h"
+#include "core/error.h"
+#include "core/linelimit.h"
+#include "core/lines.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,16 +1,16 @@
-#include "changeentry.h"
-#include "changereport.h"
-#include "error.h"
-#include "generated_project.h"
-#include "lines.h"
-#include "test_files.h"
-#include "textfile.h"
+#include "core/changeentry.h"
+#include "core/changereport.h"
+#include "core/error.h"
+#include "core/tests/generated_project.h"
+#include "core/lines.h"
+#include "testsupport/testfiles.h"
+#include "core/textfile.h"
 
 #include <QTemporaryDir>
 
 #include <cstring>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 using namespace lorvane::test;

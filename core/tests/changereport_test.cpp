@@ -1,12 +1,12 @@
-#include "changereport.h"
-#include "error.h"
-#include "lines.h"
-#include "pricing_header.h"
-#include "test_files.h"
+#include "core/changereport.h"
+#include "core/error.h"
+#include "core/lines.h"
+#include "core/tests/pricing_header.h"
+#include "testsupport/testfiles.h"
 
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 using namespace lorvane::test;

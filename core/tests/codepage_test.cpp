@@ -1,7 +1,7 @@
-#include "codepage.h"
-#include "error.h"
+#include "core/codepage.h"
+#include "core/error.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 

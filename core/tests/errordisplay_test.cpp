@@ -1,6 +1,6 @@
-#include "emptyvalue.h"
-#include "error.h"
-#include "integertypes.h"
+#include "core/emptyvalue.h"
+#include "core/error.h"
+#include "core/integertypes.h"
 
 #include <QDate>
 #include <QPoint>
@@ -8,7 +8,7 @@
 #include <new>
 #include <stdexcept>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "test_files.h"
+#include "testsupport/testfiles.h"
 
 #include <QDate>
 #include <QRandomGenerator>

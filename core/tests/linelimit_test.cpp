@@ -1,14 +1,14 @@
-#include "changereport.h"
-#include "error.h"
-#include "linelimit.h"
-#include "lines.h"
-#include "generated_project.h"
-#include "test_files.h"
+#include "core/changereport.h"
+#include "core/error.h"
+#include "core/linelimit.h"
+#include "core/lines.h"
+#include "core/tests/generated_project.h"
+#include "testsupport/testfiles.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 using namespace lorvane::test;

@@ -1,6 +1,6 @@
-#include "lines.h"
+#include "core/lines.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 

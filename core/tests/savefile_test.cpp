@@ -2,16 +2,16 @@
 // devices, FIFOs, hard links, folders they cannot write, other users' files,
 // long names, full disks and kills in the middle of a save.
 
-#include "error.h"
-#include "filename.h"
-#include "savefile.h"
-#include "test_files.h"
-#include "textfile.h"
+#include "core/error.h"
+#include "core/filename.h"
+#include "core/savefile.h"
+#include "testsupport/testfiles.h"
+#include "core/textfile.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <csignal>
 #include <dirent.h>

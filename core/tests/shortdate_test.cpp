@@ -1,6 +1,6 @@
-#include "shortdate.h"
+#include "core/shortdate.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 

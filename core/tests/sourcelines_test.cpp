@@ -1,12 +1,12 @@
-#include "error.h"
-#include "sourcelines.h"
-#include "test_files.h"
-#include "textfile.h"
+#include "core/error.h"
+#include "core/sourcelines.h"
+#include "testsupport/testfiles.h"
+#include "core/textfile.h"
 
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 using namespace lorvane::test;

@@ -1,11 +1,11 @@
-#include "error.h"
-#include "test_files.h"
-#include "textfile.h"
+#include "core/error.h"
+#include "testsupport/testfiles.h"
+#include "core/textfile.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <csignal>
 #include <cstring>

@@ -1,7 +1,7 @@
-#include "test_files.h"
-#include "unifieddiff.h"
+#include "testsupport/testfiles.h"
+#include "core/unifieddiff.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 

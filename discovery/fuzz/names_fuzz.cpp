@@ -1,9 +1,9 @@
 // The path and name helpers on arbitrary texts: the project name, bar lists,
 // name matching and the short-date reader.
 
-#include "pipelist.h"
-#include "projectname.h"
-#include "shortdate.h"
+#include "discovery/pipelist.h"
+#include "discovery/projectname.h"
+#include "core/shortdate.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "pipelist.h"
+#include "discovery/pipelist.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <ostream>
 

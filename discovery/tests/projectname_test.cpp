@@ -1,9 +1,9 @@
-#include "projectname.h"
+#include "discovery/projectname.h"
 
 #include <QDir>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <ostream>
 

@@ -1,11 +1,11 @@
-#include "filename.h"
-#include "search.h"
+#include "core/filename.h"
+#include "discovery/search.h"
 
 #include <QCoreApplication>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <cerrno>
 #include <climits>

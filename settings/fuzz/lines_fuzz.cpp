@@ -2,10 +2,10 @@
 // the storage manager read that section into a fake window: values in the
 // hexadecimal or the text form, any garbage, must never crash or hang it.
 
-#include "error.h"
-#include "fakewindows.h"
-#include "propstorage.h"
-#include "regpropstorageman.h"
+#include "core/error.h"
+#include "settings/tests/fakewindows.h"
+#include "settings/store/propstorage.h"
+#include "settings/store/regpropstorageman.h"
 
 #include <QSettings>
 #include <QTemporaryDir>

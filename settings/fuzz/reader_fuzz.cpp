@@ -2,9 +2,9 @@
 // windows: no input may crash it, hang it or make it allocate out of
 // proportion to the input.
 
-#include "error.h"
-#include "fakewindows.h"
-#include "propreader.h"
+#include "core/error.h"
+#include "settings/tests/fakewindows.h"
+#include "settings/mapping/propreader.h"
 
 #include <QBuffer>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "collection.h"
-#include "tstrings.h"
+#include "settings/mapping/collection.h"
+#include "settings/mapping/tstrings.h"
 
 #include <QDate>
 #include <QObject>

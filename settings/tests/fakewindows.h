@@ -1,8 +1,8 @@
 #pragma once
 
-#include "fakewidgets.h"
-#include "formplacement.h"
-#include "storedform.h"
+#include "settings/tests/fakewidgets.h"
+#include "settings/mapping/formplacement.h"
+#include "settings/mapping/storedform.h"
 
 #include <QPointer>
 #include <QRect>

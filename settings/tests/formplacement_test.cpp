@@ -1,7 +1,7 @@
-#include "fakewindows.h"
-#include "interceptor.h"
+#include "settings/tests/fakewindows.h"
+#include "settings/mapping/interceptor.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 

@@ -1,6 +1,6 @@
-#include "interceptor.h"
+#include "settings/mapping/interceptor.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 

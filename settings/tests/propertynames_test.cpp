@@ -1,9 +1,8 @@
-#include "fakewidgets.h"
-#include "error.h"
-#include "propertynames.h"
+#include "settings/tests/fakewidgets.h"
+#include "core/error.h"
+#include "settings/mapping/propertynames.h"
 
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 using testing::ElementsAre;

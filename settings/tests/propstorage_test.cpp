@@ -1,11 +1,11 @@
-#include "error.h"
-#include "fakewindows.h"
-#include "propreader.h"
-#include "propstorage.h"
-#include "propstoragemanager.h"
-#include "propwriter.h"
+#include "core/error.h"
+#include "settings/tests/fakewindows.h"
+#include "settings/mapping/propreader.h"
+#include "settings/store/propstorage.h"
+#include "settings/store/propstoragemanager.h"
+#include "settings/mapping/propwriter.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

@@ -1,9 +1,9 @@
-#include "collection.h"
-#include "error.h"
-#include "fakewindows.h"
-#include "streamtesting.h"
+#include "settings/mapping/collection.h"
+#include "core/error.h"
+#include "settings/tests/fakewindows.h"
+#include "settings/tests/streamtesting.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 

@@ -1,11 +1,11 @@
-#include "error.h"
-#include "fakewindows.h"
-#include "propstorage.h"
-#include "regpropstorageman.h"
-#include "storetesting.h"
-#include "textform.h"
+#include "core/error.h"
+#include "settings/tests/fakewindows.h"
+#include "settings/store/propstorage.h"
+#include "settings/store/regpropstorageman.h"
+#include "settings/tests/storetesting.h"
+#include "settings/stream/textform.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

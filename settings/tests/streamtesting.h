@@ -1,7 +1,7 @@
 #pragma once
 
-#include "propreader.h"
-#include "propwriter.h"
+#include "settings/mapping/propreader.h"
+#include "settings/mapping/propwriter.h"
 
 #include <QBuffer>
 #include <QByteArray>

@@ -1,8 +1,8 @@
-#include "extended.h"
-#include "streamreader.h"
-#include "streamwriter.h"
+#include "settings/stream/extended.h"
+#include "settings/stream/streamreader.h"
+#include "settings/stream/streamwriter.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <QBuffer>
 

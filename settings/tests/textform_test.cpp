@@ -1,8 +1,8 @@
-#include "error.h"
-#include "streamtesting.h"
-#include "textform.h"
+#include "core/error.h"
+#include "settings/tests/streamtesting.h"
+#include "settings/stream/textform.h"
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <optional>
 

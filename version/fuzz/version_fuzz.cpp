@@ -1,7 +1,7 @@
 // Reads arbitrary bytes as a PE or ELF image with both version readers.
 
-#include "error.h"
-#include "versionstamp.h"
+#include "core/error.h"
+#include "version/versionstamp.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -1,15 +1,15 @@
-#include "versionstamp.h"
+#include "version/versionstamp.h"
 
-#include "error.h"
-#include "testimages.h"
-#include "versionsection.h"
+#include "core/error.h"
+#include "version/tests/testimages.h"
+#include "version/versionsection.h"
 
 #include <QFile>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <functional>
 

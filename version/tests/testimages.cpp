@@ -1,4 +1,4 @@
-#include "testimages.h"
+#include "version/tests/testimages.h"
 
 #include <QtEndian>
 

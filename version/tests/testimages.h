@@ -1,6 +1,6 @@
 #pragma once
 
-#include "versionresource.h"
+#include "version/versionresource.h"
 
 #include <QByteArray>
 #include <QList>

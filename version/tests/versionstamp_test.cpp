@@ -1,13 +1,13 @@
-#include "versionstamp.h"
+#include "version/versionstamp.h"
 
-#include "error.h"
-#include "testimages.h"
-#include "versionsection.h"
+#include "core/error.h"
+#include "version/tests/testimages.h"
+#include "version/versionsection.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 namespace lorvane {
 namespace {

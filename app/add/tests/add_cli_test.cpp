@@ -1,13 +1,13 @@
-#include "codepage.h"
-#include "filename.h"
-#include "pricing_header.h"
-#include "test_files.h"
+#include "core/codepage.h"
+#include "core/filename.h"
+#include "core/tests/pricing_header.h"
+#include "testsupport/testfiles.h"
 
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <cstdio>
 #include <sys/stat.h>

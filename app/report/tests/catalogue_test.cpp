@@ -4,16 +4,16 @@
 // end, report each problem as the program specifies, keep its memory
 // bounded and change no file.
 
-#include "codepage.h"
-#include "filename.h"
-#include "test_files.h"
+#include "core/codepage.h"
+#include "core/filename.h"
+#include "testsupport/testfiles.h"
 
 #include <QCryptographicHash>
 #include <QDirIterator>
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 #include <climits>
 #include <csignal>

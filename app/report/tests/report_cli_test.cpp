@@ -1,11 +1,11 @@
-#include "codepage.h"
-#include "pricing_header.h"
-#include "test_files.h"
+#include "core/codepage.h"
+#include "core/tests/pricing_header.h"
+#include "testsupport/testfiles.h"
 
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <gtest/gtest.h>
+#include "testsupport/testing.h"
 
 using namespace lorvane;
 using namespace lorvane::test;
