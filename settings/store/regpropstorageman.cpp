@@ -121,9 +121,11 @@ bool TRegPropStorageManEh::ReadOlderLayout(TPropStorageEh &propStorage)
     if (name.isEmpty())
         return false;
     ReadStream(*this, key.ReadBytes(name), propStorage);
-    // Read once: the next save writes the section's own key.
+    // Read once: the next save writes the section's own key. A value left
+    // behind would shadow that key at every later load.
     key.DeleteValue(name);
-    key.Flush();
+    if (!key.Flush())
+        FailedToSet(name, key);
     return true;
 }
 
@@ -169,8 +171,10 @@ void TRegPropStorageManEh::WritePropertiesText(TPropStorageEh &propStorage, cons
 void TRegPropStorageManEh::WriteLines(TPropStorageEh &propStorage, const QStringList &lines)
 {
     SettingsKey key;
-    if (FKey == HKEY_CURRENT_USER)
-        key.Open(SectionKeyPath(propStorage), true);
+    // A key that cannot be opened fails as its first write would, with the
+    // reason the opening gave.
+    if (FKey != HKEY_CURRENT_USER || !key.Open(SectionKeyPath(propStorage), true))
+        FailedToSet(LineName(0), key);
     for (int index = 0; index < lines.size(); ++index)
         if (!key.WriteString(LineName(index), lines[index]))
             FailedToSet(LineName(index), key);

@@ -218,6 +218,31 @@ TEST_P(OlderLayoutTest, IsReadOnceThenDeletedAndTheNextSaveWritesTheSection)
     EXPECT_EQ(Values(QStringLiteral("File")).size(), (bytes.size() + 39) / 40);
 }
 
+// A value of the older layout left in the store would shadow the section at
+// every later load, so a store that cannot drop it is an error.
+TEST_F(StorageManagerTest, AnOlderLayoutValueThatCannotBeDeletedFailsTheLoadAfterApplyingIt)
+{
+    FakeDialog source;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    Storage(Options(source), FakeDialog::StoredPaths(), QStringLiteral("File"))->WritePropValues(&buffer);
+    PutValues(QString(), {{QStringLiteral("File"), QVariant(bytes)}});
+    QDir().mkpath(storeFile + ".lock");
+
+    FakeDialog target;
+    try {
+        Storage(target, FakeDialog::StoredPaths(), QStringLiteral("File"))->LoadProperties();
+        ADD_FAILURE() << "no error";
+    } catch (const Error &error) {
+        EXPECT_EQ(error.message(), QStringLiteral("Failed to set data for 'File'\n%1: its lock \"%1.lock\" is a folder")
+                                       .arg(storeFile));
+    }
+    ExpectOptions(target);
+    QDir().rmdir(storeFile + ".lock");
+    EXPECT_TRUE(RawStore().contains(QStringLiteral("File")));
+}
+
 INSTANTIATE_TEST_SUITE_P(Values, OlderLayoutTest,
                          ::testing::Values(OlderLayout{"Binary", true}, OlderLayout{"TextString", false}),
                          [](const auto &info) { return std::string(info.param.name); });
