@@ -74,18 +74,8 @@ public:
             return QString::fromUtf8(bytes) == text ? std::optional(bytes) : std::nullopt;
         }
         case FileEncoding::Utf16LittleEndian:
-        case FileEncoding::Utf16BigEndian: {
-            const bool big = m_detected.encoding == FileEncoding::Utf16BigEndian;
-            QByteArray bytes;
-            bytes.reserve(text.size() * 2);
-            for (QChar c : text) {
-                const char hi = char(c.unicode() >> 8);
-                const char lo = char(c.unicode() & 0xFF);
-                bytes += big ? hi : lo;
-                bytes += big ? lo : hi;
-            }
-            return bytes;
-        }
+        case FileEncoding::Utf16BigEndian:
+            return EncodeUtf16(text, m_detected.encoding == FileEncoding::Utf16BigEndian);
         case FileEncoding::CodePage:
             break;
         }

@@ -115,6 +115,19 @@ DetectedEncoding DetectEncoding(const QByteArray &bytes)
     return {FileEncoding::CodePage, 0};
 }
 
+QByteArray EncodeUtf16(QStringView text, bool bigEndian)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size() * 2);
+    for (QChar c : text) {
+        const char hi = char(c.unicode() >> 8);
+        const char lo = char(c.unicode() & 0xFF);
+        bytes += bigEndian ? hi : lo;
+        bytes += bigEndian ? lo : hi;
+    }
+    return bytes;
+}
+
 QString DecodeText(const QByteArray &bytes)
 {
     const DetectedEncoding detected = DetectEncoding(bytes);

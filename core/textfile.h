@@ -35,6 +35,9 @@ QByteArray EncodeText(const QString &text);
 QByteArray ReadFileBytes(const QString &path);
 QString DecodeText(const QByteArray &bytes);
 
+// The UTF-16 code units of `text` in the given byte order, without a mark.
+QByteArray EncodeUtf16(QStringView text, bool bigEndian);
+
 enum class FileEncoding { CodePage, Utf8, Utf16LittleEndian, Utf16BigEndian };
 
 struct DetectedEncoding

@@ -30,16 +30,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-# Polls `$@` every 50 ms for up to $1 seconds.
-within() {
-    local seconds=$1
-    shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.05
-    done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/windows.sh"
 
 # Xvfb picks a free display and writes its number; it must not reset when
 # its last client leaves, as it does between two starts without a window

@@ -16,3 +16,14 @@ wait_window() {
     echo "no window named $1" >&2
     return 1
 }
+
+# Polls `$@` every 50 ms for up to $1 seconds.
+within() {
+    local seconds=$1
+    shift
+    local deadline=$((SECONDS + seconds))
+    until "$@"; do
+        ((SECONDS < deadline)) || return 1
+        sleep 0.05
+    done
+}

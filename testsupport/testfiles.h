@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/codepage.h"
+#include "core/textfile.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -22,14 +23,7 @@ inline QByteArray encode(const QString &text, Encoding encoding)
     case Encoding::Utf16LeBom:
     case Encoding::Utf16BeBom: {
         const bool big = encoding == Encoding::Utf16BeBom;
-        QByteArray bytes = big ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
-        for (QChar c : text) {
-            const char hi = char(c.unicode() >> 8);
-            const char lo = char(c.unicode() & 0xFF);
-            bytes += big ? hi : lo;
-            bytes += big ? lo : hi;
-        }
-        return bytes;
+        return (big ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE")) + EncodeUtf16(text, big);
     }
     }
     return {};

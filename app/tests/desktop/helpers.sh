@@ -18,17 +18,6 @@ fail() {
     exit 1
 }
 
-# Polls `$@` every 50 ms for up to $1 seconds.
-within() {
-    local seconds=$1
-    shift
-    local deadline=$((SECONDS + seconds))
-    until "$@"; do
-        ((SECONDS < deadline)) || return 1
-        sleep 0.05
-    done
-}
-
 start_lorvane() {
     "$build/app/lorvane" >> "$work/lorvane.log" 2>&1 &
     app=$!
