@@ -1,6 +1,7 @@
 #include "core/codepage.h"
 #include "core/filename.h"
 #include "core/tests/pricing_header.h"
+#include "testsupport/program.h"
 #include "testsupport/testfiles.h"
 
 #include <QDir>
@@ -17,13 +18,6 @@ using namespace lorvane;
 using namespace lorvane::test;
 
 namespace {
-
-struct Outcome
-{
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
 
 // What must not change when a file is left alone: its bytes, its inode and
 // its modification time.
@@ -59,12 +53,7 @@ protected:
     Outcome run(const QStringList &arguments,
                 const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(LORVANE_ADD_EXE), arguments);
-        process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitCode(), process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+        return RunProgram(QStringLiteral(LORVANE_ADD_EXE), arguments, {}, environment);
     }
     QString file(const QString &name, const QByteArray &bytes)
     {

@@ -1,5 +1,6 @@
 #include "core/codepage.h"
 #include "core/tests/pricing_header.h"
+#include "testsupport/program.h"
 #include "testsupport/testfiles.h"
 
 #include <QProcess>
@@ -12,26 +13,13 @@ using namespace lorvane::test;
 
 namespace {
 
-struct Outcome
-{
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
 class ReportCliTest : public testing::Test
 {
 protected:
     Outcome run(const QStringList &arguments, const QByteArray &input = {},
                 const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
     {
-        QProcess process;
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(LORVANE_REPORT_EXE), arguments);
-        process.write(input);
-        process.closeWriteChannel();
-        EXPECT_TRUE(process.waitForFinished(60000));
-        return {process.exitCode(), process.readAllStandardOutput(), QString::fromUtf8(process.readAllStandardError())};
+        return RunProgram(QStringLiteral(LORVANE_REPORT_EXE), arguments, input, environment);
     }
     QString fileList(const QStringList &files)
     {
