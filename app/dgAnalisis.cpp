@@ -240,7 +240,9 @@ void TAnalisisDG::reject()
 void TAnalisisDG::done(int result)
 {
     QDialog::done(result);
-    if (psAnalisis->Active() && psAnalisis->PropsLoaded())
+    // A Run that built its report is saved by the main window once the line
+    // limit has set the start date; every other close is saved here.
+    if ((result != mrRun || m_failure) && psAnalisis->Active() && psAnalisis->PropsLoaded())
         RunCommand([this] { psAnalisis->SaveProperties(); });
 }
 
