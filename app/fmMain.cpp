@@ -379,14 +379,19 @@ void TMainFM::UpdateStatus()
 {
     const QString folderText = cbSource->currentText();
     QString status;
-    if (!FolderExists(folderText))
-        status = QStringLiteral("Папка «%1» не найдена: выберите файл в папке проекта («Файлы», %2) "
-                                "или введите путь к ней и нажмите Enter.")
-                     .arg(folderText, acFiles->shortcut().toString(QKeySequence::NativeText));
+    // The form's own text is no path: it only asks for a folder.
+    if (!FolderExists(folderText) && !folderText.startsWith(u'/'))
+        status = QStringLiteral("Выберите файл в папке проекта («Файлы», %1) или введите путь к ней и нажмите Enter.")
+                     .arg(acFiles->shortcut().toString(QKeySequence::NativeText));
+    else if (!FolderExists(folderText))
+        status = QStringLiteral("Папка «%1» не найдена.").arg(folderText);
     else if (m_foundNothingIn == folderText && lbFile->count() == 0)
         status = QStringLiteral("В папке «%1» нет исходных файлов (pas, sql, dpr, dpk).").arg(folderText);
-    if (laStatus->text() != status)
+    if (laStatus->text() != status) {
         laStatus->setText(status);
+        // A narrow window cuts the line; the whole of it stays at hand.
+        laStatus->setToolTip(status);
+    }
 }
 
 TAnalisisDG &TMainFM::AnalysisDialog() const

@@ -356,8 +356,10 @@ TEST_F(MainWindowTest, TheStatusLineTellsWhyACommandCannotRun)
         Idle();
         return Find<QLabel>("laStatus")->text();
     };
+    Source()->setEditText(QStringLiteral("Папка для сканирования"));
+    EXPECT_TRUE(status().startsWith(QStringLiteral("Выберите файл в папке проекта"))) << status().toStdString();
     Source()->setEditText(project);
-    EXPECT_TRUE(status().contains(QStringLiteral("не найдена"))) << status().toStdString();
+    EXPECT_EQ(status(), QStringLiteral("Папка «") + project + QStringLiteral("» не найдена."));
     EXPECT_FALSE(Find<QAction>("acAnalisis")->isEnabled());
 
     test::WriteFile(project + "readme.txt", "text");
