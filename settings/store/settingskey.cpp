@@ -96,13 +96,14 @@ constexpr int kLockWaitMs = 3000;
 QString LockProblem(const QString &file)
 {
     const QString lockName = file + QStringLiteral(".lock");
+    // A folder is never released: no wait for it.
+    if (IsFolder(lockName))
+        return QStringLiteral("its lock \"%1\" is a folder").arg(lockName);
     QLockFile lock(lockName);
     if (lock.tryLock(kLockWaitMs)) {
         lock.unlock();
         return {};
     }
-    if (IsFolder(lockName))
-        return QStringLiteral("its lock \"%1\" is a folder").arg(lockName);
     if (lock.error() == QLockFile::LockFailedError)
         return QStringLiteral("its lock \"%1\" was not released within %2 seconds")
             .arg(lockName)
