@@ -4,12 +4,14 @@
 #include "app/commandline/commandline.h"
 #include "core/error.h"
 #include "core/filename.h"
+#include "core/savefile.h"
 #include "core/textfile.h"
 #include "core/unifieddiff.h"
 #include "version/versionstamp.h"
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 
 using namespace lorvane;
@@ -38,6 +40,29 @@ void addEntry(const QString &path, const AddArguments &args)
     }
 }
 
+// A file named twice (by a glob and a link, say) gets its entry once; the
+// later names are said to be left alone. Identities are taken before any
+// save, which may give a file a new one.
+QStringList distinctFiles(const QStringList &paths)
+{
+    QList<std::pair<FileIdentity, QString>> named;
+    QStringList files;
+    for (const QString &path : paths) {
+        const std::optional<FileIdentity> identity = IdentityOfFile(path);
+        if (identity) {
+            const auto same = std::find_if(named.cbegin(), named.cend(),
+                                           [&](const auto &seen) { return seen.first == *identity; });
+            if (same != named.cend()) {
+                printAbout(path, QStringLiteral("The same file as \"%1\"; left alone").arg(same->second));
+                continue;
+            }
+            named.append({*identity, path});
+        }
+        files << path;
+    }
+    return files;
+}
+
 int run(const QStringList &arguments)
 {
     CodePage::System();
@@ -51,7 +76,7 @@ int run(const QStringList &arguments)
         return 0;
     }
     bool failed = false;
-    for (const QString &path : args.files) {
+    for (const QString &path : distinctFiles(args.files)) {
         try {
             addEntry(path, args);
         } catch (const Error &e) {

@@ -179,6 +179,20 @@ TEST_F(AddCliTest, LinkIsWrittenThroughAndKept)
     EXPECT_EQ(readBytes(target), cp1251(kAddedPricing));
 }
 
+TEST_F(AddCliTest, FileNamedTwiceOrThroughALinkGetsItsEntryOnce)
+{
+    const QString target = file("Pricing.pas", cp1251(kPricing));
+    const QString link = dir.filePath("Link.pas");
+    ASSERT_TRUE(QFile::link(target, link));
+    Outcome outcome = run({"--date", "2026-12-10", "--marker", "*", "--text", "Новое €", "--text", "Ещё", target,
+                           target, link});
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    EXPECT_EQ(outcome.err, QStringLiteral("%1: The same file as \"%1\"; left alone.\n"
+                                          "%2: The same file as \"%1\"; left alone.\n")
+                               .arg(target, link));
+    EXPECT_EQ(readBytes(target), cp1251(kAddedPricing));
+}
+
 TEST_F(AddCliTest, DevicesFifosAndReadOnlyFilesAreRefusedAndLeftAlone)
 {
     const QString fifo = dir.filePath("Fifo.pas");
