@@ -63,8 +63,10 @@ ReportArguments ParseReportArguments(const QStringList &arguments)
     QStringList positional;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
+        // An empty value would read as the option not given: "--output ''"
+        // would quietly write to standard output.
         auto value = [&]() -> QString {
-            if (i + 1 >= arguments.size())
+            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
                 throw Error(QStringLiteral("Option %1 needs a value").arg(arg));
             return arguments[++i];
         };

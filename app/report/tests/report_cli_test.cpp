@@ -176,7 +176,11 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--limit", "0", "-"},
                                    "Invalid line limit \"0\": expected a whole number of 1 or more."},
                     BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--limit", "-3", "-"},
-                                   "Invalid line limit \"-3\""}));
+                                   "Invalid line limit \"-3\""},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--output", "", "-"},
+                                   "Option --output needs a value."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--files-from", ""},
+                                   "Option --files-from needs a value."}));
 
 TEST_F(ReportCliTest, CodePageComesFromTheEnvironment)
 {
