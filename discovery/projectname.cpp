@@ -2,8 +2,6 @@
 
 #include "core/filename.h"
 
-#include <sys/stat.h>
-
 namespace lorvane {
 
 namespace {
@@ -32,10 +30,7 @@ QString ExtractProjectName(QStringView path)
 
 bool FolderExists(const QString &folderText)
 {
-    if (folderText.isEmpty())
-        return false;
-    struct stat status;
-    return ::stat(FileNameToBytes(folderText).constData(), &status) == 0 && S_ISDIR(status.st_mode);
+    return IsFolder(folderText);
 }
 
 QString FolderProjectName(const QString &folderText)
