@@ -331,7 +331,13 @@ void TMainFM::acAnalisisExecute()
     dialog.psAnalisis->LoadProperties();
     if (dialog.Run(lbFile->Items()) == TAnalisisDG::mrRun && !dialog.ResultText.isEmpty())
         meResult->SetText(JoinLines(dialog.ResultText));
-    ApplyLineLimit();
+    try {
+        ApplyLineLimit();
+    } catch (...) {
+        // The options chosen for the run are kept even when a rebuild fails.
+        RunCommand([&dialog] { dialog.psAnalisis->SaveProperties(); });
+        throw;
+    }
     dialog.psAnalisis->SaveProperties();
 }
 

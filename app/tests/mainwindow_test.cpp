@@ -147,6 +147,27 @@ TEST_F(MainWindowTest, TheLineLimitCutsTheReportToTheMostRecentDays)
     EXPECT_EQ(Pane()->Text(), JoinLines(dialog->ResultText));
 }
 
+TEST_F(MainWindowTest, ALineLimitThatCannotRebuildStillSavesTheDialogsOptions)
+{
+    WriteSource("a.pas");
+    WriteSource("b.pas", QStringLiteral("20.05.2019"));
+    Source()->setEditText(project);
+    PickFolder(project);
+    InDialog<TEdit>("edLine")->setText(QStringLiteral("3"));
+    InDialog<TDateTimePicker>("edDate")->setDate(QDate(2019, 5, 1));
+    InDialog<TDateTimePicker>("edDateEnd")->setDate(QDate(2019, 5, 31));
+    // The run reads both files; the line limit's rebuild finds one gone.
+    dialogs.modalAction = [this](QDialog &shown) {
+        test::PressEnter(shown);
+        QFile::remove(project + "b.pas");
+    };
+    Find<QAction>("acAnalisis")->trigger();
+
+    ASSERT_EQ(dialogs.errorTexts.size(), 1);
+    EXPECT_TRUE(dialogs.errorTexts[0].startsWith(QStringLiteral("Cannot open file \"") + project + "b.pas\""));
+    EXPECT_TRUE(dialog->psAnalisis->Saved());
+}
+
 TEST_F(MainWindowTest, ClosingTheDialogByItsCloseBoxLeavesThePaneEmpty)
 {
     WriteSource("unit.pas");
