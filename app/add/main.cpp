@@ -91,5 +91,5 @@ int run(const QStringList &arguments)
 
 int main(int argc, char **argv)
 {
-    return RunCommand(argc, argv, run);
+    return RunCommandLine(argc, argv, run);
 }

@@ -35,7 +35,7 @@ void PrintError(const QString &message)
     std::fprintf(stderr, "%s\n", FileNameToBytes(DisplayText(message)).constData());
 }
 
-int RunCommand(int argc, char **argv, int (*run)(const QStringList &arguments))
+int RunCommandLine(int argc, char **argv, int (*run)(const QStringList &arguments))
 {
     QStringList arguments;
     for (int i = 1; i < argc; ++i)

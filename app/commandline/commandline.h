@@ -22,6 +22,6 @@ void PrintError(const QString &message);
 // Runs a command on its arguments, each taken from its bytes as a file name
 // is. A failure that reaches here is printed on standard error and ends the
 // command with status 2.
-int RunCommand(int argc, char **argv, int (*run)(const QStringList &arguments));
+int RunCommandLine(int argc, char **argv, int (*run)(const QStringList &arguments));
 
 } // namespace lorvane
