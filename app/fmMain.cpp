@@ -313,9 +313,7 @@ void TMainFM::acFilesExecute()
         return;
     const QString &path = dgOpen->FileName;
     cbSource->setEditText(path.left(path.lastIndexOf(u'/') + 1));
-    lbFile->clear();
-    meResult->Clear();
-    FillFileList();
+    cbSourceEnter();
 }
 
 void TMainFM::acAnalisisExecute()
@@ -384,12 +382,14 @@ void TMainFM::acSaveUpdate()
 void TMainFM::UpdateStatus()
 {
     const QString folderText = cbSource->currentText();
+    // Updated just before, from the same folder test.
+    const bool folderExists = acAnalisis->isEnabled();
     QString status;
     // The form's own text is no path: it only asks for a folder.
-    if (!FolderExists(folderText) && !folderText.startsWith(u'/'))
+    if (!folderExists && !folderText.startsWith(u'/'))
         status = QStringLiteral("Выберите файл в папке проекта («Файлы», %1) или введите путь к ней и нажмите Enter.")
                      .arg(acFiles->shortcut().toString(QKeySequence::NativeText));
-    else if (!FolderExists(folderText))
+    else if (!folderExists)
         status = QStringLiteral("Папка «%1» не найдена.").arg(folderText);
     else if (m_foundNothingIn == folderText && lbFile->count() == 0)
         status = QStringLiteral("В папке «%1» нет исходных файлов (pas, sql, dpr, dpk).").arg(folderText);

@@ -73,7 +73,8 @@ private:
     void FormCreate();
     void cbSourceChange();
     void cbSourceEnter();
-    // Tells in the status line why a command cannot run.
+    // Tells in the status line why a command cannot run; follows
+    // acAnalisisUpdate, whose folder test it reads from the action.
     void UpdateStatus();
     void psFileAfterLoadProps();
     void FillFileList();
