@@ -80,27 +80,27 @@ else
     stop_lorvane
     three_starts "$maximized" maximized
 
+    # Starts the program maximized, un-maximizes it and checks that it takes
+    # the rectangle the user had placed ($1 names the case).
+    expect_restored_start() {
+        start_lorvane
+        settled_frame "$main" > /dev/null
+        wmctrl -i -r "$main" -b remove,maximized_vert,maximized_horz
+        within 10 not is_maximized "$main" || fail "the window stayed maximized"
+        restored="$(settled_frame "$main")"
+        echo "  $1: frame $restored"
+        [[ "$restored" == "$placed" ]] || fail "$1, the window restores to $restored instead of $placed"
+    }
+
     echo "restored after a maximized start:"
-    start_lorvane
-    settled_frame "$main" > /dev/null
-    wmctrl -i -r "$main" -b remove,maximized_vert,maximized_horz
-    within 10 not is_maximized "$main" || fail "the window stayed maximized"
-    restored="$(settled_frame "$main")"
-    echo "  restored: frame $restored"
-    [[ "$restored" == "$placed" ]] || fail "the maximized window restores to $restored instead of $placed"
+    expect_restored_start "restored"
     # Maximized again in the same run and closed so: the next start still
     # restores to the same rectangle.
     wmctrl -i -r "$main" -b add,maximized_vert,maximized_horz
     within 10 is_maximized "$main" || fail "the window was not maximized again"
     settled_frame "$main" > /dev/null
     stop_lorvane
-    start_lorvane
-    settled_frame "$main" > /dev/null
-    wmctrl -i -r "$main" -b remove,maximized_vert,maximized_horz
-    within 10 not is_maximized "$main" || fail "the window stayed maximized"
-    restored="$(settled_frame "$main")"
-    echo "  restored after maximizing twice: frame $restored"
-    [[ "$restored" == "$placed" ]] || fail "maximized twice, the window restores to $restored instead of $placed"
+    expect_restored_start "restored after maximizing twice"
     stop_lorvane
     three_starts "$placed" normal
 fi
