@@ -291,4 +291,13 @@ TEST_F(FormatsCliTest, JsonGoesThroughALinkAndIntoAFifo)
     EXPECT_EQ(received, expected);
 }
 
+TEST_F(FormatsCliTest, HelpNamesTheFormatsAndHowOddNamesAreShown)
+{
+    const Outcome outcome = run({"--help"});
+    EXPECT_EQ(outcome.exitCode, 0);
+    for (const char *text : {"--format FORMAT", "--exclude PATTERN", "--errors-only", "markdown", "json", "|tmp|old|",
+                             "U+FFFD", "pathBytes"})
+        EXPECT_TRUE(outcome.out.contains(text)) << text;
+}
+
 } // namespace
