@@ -291,6 +291,16 @@ TEST_F(FormatsCliTest, JsonGoesThroughALinkAndIntoAFifo)
     EXPECT_EQ(received, expected);
 }
 
+TEST_F(FormatsCliTest, FullDiskIsAFailure)
+{
+    source("Pricing.pas");
+    for (const char *format : {"json", "markdown"}) {
+        const Outcome outcome = run(window + QStringList{"--format", format, "--output", "/dev/full", project()});
+        EXPECT_EQ(outcome.exitCode, 2) << format;
+        EXPECT_EQ(outcome.err, "Stream write error.\n") << format;
+    }
+}
+
 TEST_F(FormatsCliTest, HelpNamesTheFormatsAndHowOddNamesAreShown)
 {
     const Outcome outcome = run({"--help"});
