@@ -168,8 +168,10 @@ int run(const QStringList &arguments)
     const QDate start = args.from < args.to ? args.from : args.to;
     QStringList report;
     SilentProgress progress;
+    const bool rendered = args.format == ReportFormat::Markdown || args.format == ReportFormat::Json;
     ReportContent content;
-    const ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report, &content);
+    const ReportKind kind =
+        BuildChangeReport(files, start, args.to, args.options, progress, report, rendered ? &content : nullptr);
     const int status = kind == ReportKind::ErrorList ? 1 : 0;
     if (args.errorsOnly && status == 0)
         return 0;
@@ -177,7 +179,7 @@ int run(const QStringList &arguments)
     // The limit shapes a report; an error list asked for alone is the first.
     if (!args.errorsOnly)
         ApplyLineLimit(limited);
-    if (args.format == ReportFormat::Markdown || args.format == ReportFormat::Json) {
+    if (rendered) {
         writeRendered(args, files, start, kind, std::move(content), limited.StartDate());
         return status;
     }
