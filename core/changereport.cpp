@@ -69,8 +69,18 @@ QString fileName(const QString &path)
 // and what a wider window could change.
 struct FileOutcome
 {
+    struct Problem
+    {
+        qsizetype line;
+        QString message;
+    };
+
     QStringList items;
-    QStringList errors;
+    QList<Problem> errors;
+    // The block's pieces, when the file has a block.
+    bool hasBlock = false;
+    QStringList description;
+    QList<ReportEntry> entries;
     // The date that ended the walk down the change list by lying before
     // Start: a start on or before it lets the walk go further.
     std::optional<QDate> stoppedBefore;
@@ -130,7 +140,7 @@ FileOutcome HeaderReader::read(const QString &name, SourceLines &lines)
     m_entries.clear();
 
     if (!line(0).startsWith(u"{==")) {
-        m_outcome.errors << kNoHeader;
+        m_outcome.errors.append({0, kNoHeader});
         return std::move(m_outcome);
     }
     m_outcome.hasHeader = true;
@@ -150,6 +160,7 @@ FileOutcome HeaderReader::read(const QString &name, SourceLines &lines)
     if (!m_lines->has(index)) {
         m_description.clear();
         appendEntry(kBadFormat);
+        m_outcome.entries.append({std::nullopt, kBadFormat});
     } else {
         m_outcome.heading = index;
         readEntries(index + 2);
@@ -175,7 +186,7 @@ void HeaderReader::readEntries(qsizetype index)
         m_outcome.firstDate = *date;
     } else {
         m_current = m_today;
-        m_outcome.errors << kBadDate.arg(index);
+        m_outcome.errors.append({index, kBadDate.arg(index)});
     }
     m_first = m_current;
     m_oldest = m_current;
@@ -199,6 +210,7 @@ void HeaderReader::walk(qsizetype &index)
         if (bracket >= 0) {
             const QString entry = text.sliced(bracket).toString();
             appendEntry(m_options.Html ? QStringLiteral("<p>") + entry + QStringLiteral("</p>") : entry);
+            m_outcome.entries.append({m_current, entry});
         }
         ++index;
         if (!m_lines->has(index) || line(index).startsWith(u'='))
@@ -220,10 +232,10 @@ void HeaderReader::scan(qsizetype index)
             m_outcome.copyrightLines << index;
             const QString firstYear = fourDigitYear(m_oldest);
             if (columns(text, 13, 4) != firstYear)
-                m_outcome.errors << kBadFirstYear.arg(firstYear);
+                m_outcome.errors.append({index, kBadFirstYear.arg(firstYear)});
             const QString lastYear = fourDigitYear(m_first);
             if (text.size() >= 17 && text[16] == kEllipsis && columns(text, 18, 4) != lastYear)
-                m_outcome.errors << kBadLastYear.arg(lastYear);
+                m_outcome.errors.append({index, kBadLastYear.arg(lastYear)});
         }
         if (const auto date = dateField(text))
             m_current = *date;
@@ -235,12 +247,15 @@ void HeaderReader::addFileBlock(const QString &name)
 {
     if (m_options.OnlyChanges && IsEmptyValue(m_entries))
         return;
+    m_outcome.hasBlock = true;
     QStringList &items = m_outcome.items;
     items << (m_options.Html ? QStringLiteral("\r\n<h3 class=\"filename\">") + name + QStringLiteral("</h3>")
                              : kCrLf + name);
-    if (m_options.WithDescription && !m_description.isEmpty())
+    if (m_options.WithDescription && !m_description.isEmpty()) {
         items << (m_options.Html ? QStringLiteral("<p class=\"filedescrip\">") + m_description + QStringLiteral("</p>")
                                  : m_description);
+        m_outcome.description = m_description.split(kCrLf);
+    }
     if (!IsEmptyValue(m_entries))
         items << m_entries;
 }
@@ -250,16 +265,26 @@ void HeaderReader::addFileBlock(const QString &name)
 class ReportAssembly
 {
 public:
-    ReportAssembly(QDate start, QDate end, QStringList &result) : m_result(result)
+    ReportAssembly(QDate start, QDate end, QStringList &result, ReportContent *content = nullptr)
+        : m_result(result), m_content(content)
     {
         m_result = SplitText(ReportHeading(start, end));
+        if (m_content)
+            *m_content = ReportContent();
     }
 
+    // Called once for every file, in the order of the files.
     void add(const QString &name, const FileOutcome &outcome)
     {
-        for (const QString &message : outcome.errors)
-            appendError(name, message);
+        for (const FileOutcome::Problem &problem : outcome.errors) {
+            appendError(name, problem.message);
+            if (m_content)
+                m_content->problems.append({m_file, name, problem.line, problem.message});
+        }
         m_result += outcome.items;
+        if (m_content && outcome.hasBlock)
+            m_content->blocks.append({m_file, name, outcome.description, outcome.entries});
+        ++m_file;
     }
 
     ReportKind finish()
@@ -283,6 +308,8 @@ private:
     }
 
     QStringList &m_result;
+    ReportContent *m_content;
+    qsizetype m_file = 0;
     QString m_errors;
     QString m_lastErrorFile;
 };
@@ -317,11 +344,11 @@ HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate sta
 
 ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
                              const ReportOptions &options, ReportProgress &progress,
-                             QStringList &resultText)
+                             QStringList &resultText, ReportContent *content)
 {
     const DateFormat format = SystemDateFormat();
     HeaderReader reader(start, end, options, format, QDate::currentDate());
-    ReportAssembly report(start, end, resultText);
+    ReportAssembly report(start, end, resultText, content);
     SourceLines lines;
     for (const QString &path : files) {
         const QString name = fileName(path);

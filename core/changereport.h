@@ -37,16 +37,58 @@ public:
 
 enum class ReportKind { Report, ErrorList };
 
+// One entry of a report, as text without any HTML wrapping, with the date of
+// the dated line it belongs to. The text that stands in for the entries of a
+// header without a change list has no date.
+struct ReportEntry
+{
+    std::optional<QDate> date;
+    QString text;
+    friend bool operator==(const ReportEntry &, const ReportEntry &) = default;
+};
+
+// One file block of a report as data.
+struct ReportBlock
+{
+    qsizetype file = 0; // index in the list of files given to the builder
+    QString name;
+    // The description's lines when the block shows it, else none.
+    QStringList description;
+    QList<ReportEntry> entries;
+    friend bool operator==(const ReportBlock &, const ReportBlock &) = default;
+};
+
+// One problem of the error list, with the 0-based index of the line where
+// it was found: the marker line for a missing header.
+struct HeaderProblem
+{
+    qsizetype file = 0;
+    QString name;
+    qsizetype line = 0;
+    QString message;
+    friend bool operator==(const HeaderProblem &, const HeaderProblem &) = default;
+};
+
+// What a report's lines are made of, for callers that present it in another
+// form: the blocks of the report and the problems of the error list, each in
+// the order in which the report and the error list show them.
+struct ReportContent
+{
+    QList<ReportBlock> blocks;
+    QList<HeaderProblem> problems;
+};
+
 // The heading line of a report: both dates in the user's short date format.
 QString ReportHeading(QDate start, QDate end);
 
 // Replaces `resultText` with the change report of `files` for the window
 // Start..End, or with the error list when any header check failed. A file
 // that cannot be read throws Error; `resultText` then holds the heading and
-// the blocks of the files before it.
+// the blocks of the files before it. `content`, when given, receives the
+// pieces of the report and of the error list.
 ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
                              const ReportOptions &options, ReportProgress &progress,
-                             QStringList &resultText);
+                             QStringList &resultText, ReportContent *content = nullptr);
 
 // What the builder reads in one file's header for one window, with the
 // places of the lines it reads: for callers that change a header and must

@@ -180,7 +180,7 @@ void SearchFiles(const QString &Folder, const QString &Ext, QStringList &List,
     Walk(Ext, List, OnFolder, Exclude, OnSkipped).search(folder);
 }
 
-QStringList FindSourceFiles(const QString &folderText, const SkippedFolderSink &onSkipped)
+QStringList FindSourceFiles(const QString &folderText, const SkippedFolderSink &onSkipped, const QString &exclude)
 {
     QStringList files;
     QSet<QString> skipped;
@@ -191,7 +191,7 @@ QStringList FindSourceFiles(const QString &folderText, const SkippedFolderSink &
         }
     };
     for (const char *ext : {"pas", "sql", "dpr", "dpk"})
-        SearchFiles(folderText, QString::fromLatin1(ext), files, {}, {}, once);
+        SearchFiles(folderText, QString::fromLatin1(ext), files, {}, exclude, once);
     return files;
 }
 

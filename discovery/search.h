@@ -23,8 +23,10 @@ void SearchFiles(const QString &Folder, const QString &Ext, QStringList &List,
                  const QString &Exclude = {}, const SkippedFolderSink &OnSkipped = {});
 
 // The source files of a project folder: one walk each for "pas", "sql",
-// "dpr" and "dpk", in that order, into one list. A folder that cannot be
-// listed reaches OnSkipped once, not once per walk.
-QStringList FindSourceFiles(const QString &folderText, const SkippedFolderSink &onSkipped = {});
+// "dpr" and "dpk", in that order, into one list, skipping the names that the
+// exclusion pattern catches. A folder that cannot be listed reaches
+// OnSkipped once, not once per walk.
+QStringList FindSourceFiles(const QString &folderText, const SkippedFolderSink &onSkipped = {},
+                            const QString &exclude = {});
 
 } // namespace lorvane

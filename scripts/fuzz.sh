@@ -8,12 +8,13 @@ cd "$(dirname "$0")/.."
 scripts/deps.sh clang libclang-rt-14-dev
 seconds=${FUZZ_SECONDS:-60}
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -DLORVANE_FUZZ=ON -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo
-targets=(report_fuzz add_fuzz version_fuzz names_fuzz settings_reader_fuzz settings_lines_fuzz)
+targets=(report_fuzz add_fuzz formats_fuzz version_fuzz names_fuzz settings_reader_fuzz settings_lines_fuzz)
 cmake --build build-fuzz -j2 --target "${targets[@]}"
 
 declare -A corpus=(
     [report_fuzz]=core/fuzz/report_corpus
     [add_fuzz]=core/fuzz/add_corpus
+    [formats_fuzz]=formats/fuzz/corpus
     [version_fuzz]=version/fuzz/corpus
     [names_fuzz]=discovery/fuzz/corpus
     [settings_reader_fuzz]=settings/fuzz/corpus

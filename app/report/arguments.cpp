@@ -18,26 +18,46 @@ int parseLimit(const QString &text)
     return limit;
 }
 
+ReportFormat parseFormat(const QString &text)
+{
+    static const QList<std::pair<QString, ReportFormat>> formats{{"text", ReportFormat::Text},
+                                                                  {"html", ReportFormat::Html},
+                                                                  {"markdown", ReportFormat::Markdown},
+                                                                  {"json", ReportFormat::Json}};
+    for (const auto &[name, format] : formats) {
+        if (text == name)
+            return format;
+    }
+    throw Error(QStringLiteral("Unknown format \"%1\" for --format: expected text, html, markdown or json").arg(text));
+}
+
 } // namespace
 
 QString ReportUsage()
 {
     return QStringLiteral(
-        "Usage: lorvane-report --from YYYY-MM-DD --to YYYY-MM-DD [--html] [--description]\n"
-        "                      [--only-changes] [--limit N] [--output PATH] [--strict]\n"
-        "                      (--files-from PATH | --files-from - | FOLDER)\n"
+        "Usage: lorvane-report --from YYYY-MM-DD --to YYYY-MM-DD [--format FORMAT]\n"
+        "                      [--html] [--description] [--only-changes] [--limit N]\n"
+        "                      [--errors-only] [--output PATH] [--strict]\n"
+        "                      (--files-from PATH | --files-from - |\n"
+        "                       [--exclude PATTERN] FOLDER)\n"
         "\n"
         "Writes the change report of source files from their comment headers.\n"
         "\n"
         "  --from YYYY-MM-DD    first day of the report's window\n"
         "  --to YYYY-MM-DD      last day of the window; a --from that is not earlier\n"
         "                       becomes this date\n"
-        "  --html               HTML fragments instead of plain text\n"
+        "  --format FORMAT      text (the default), html, markdown or json; see below\n"
+        "  --html               HTML fragments instead of plain text: --format html\n"
         "  --description        include each file's description\n"
         "  --only-changes       list only files with changes in the window\n"
         "  --limit N            move the start back from the day before --to until the\n"
         "                       report has at least N lines or reaches the project's\n"
-        "                       creation, when it is longer than N lines\n"
+        "                       creation, when it is longer than N lines; measured\n"
+        "                       on the text report whatever the format\n"
+        "  --errors-only        write nothing (no --output file either) and exit 0\n"
+        "                       when every header passes its checks; else write the\n"
+        "                       error list of the window, without --limit, and exit 1\n"
         "  --output PATH        write the report to PATH instead of standard output;\n"
         "                       never one of the files read\n"
         "  --files-from PATH    read the files to report, one path per line (UTF-8),\n"
@@ -45,12 +65,32 @@ QString ReportUsage()
         "  FOLDER               search FOLDER for .pas, .sql, .dpr and .dpk files;\n"
         "                       folders below it that cannot be listed are skipped\n"
         "                       and named on standard error\n"
+        "  --exclude PATTERN    with FOLDER: skip files and folders whose names hold\n"
+        "                       PATTERN, or any item of a bar list such as \"|tmp|old|\"\n"
         "  --strict             a skipped folder is a failure\n"
         "  --version            print the version line and exit\n"
         "  --help               print this help and exit\n"
         "\n"
-        "The output is what saving the report in Lorvane writes: CR LF line breaks,\n"
-        "the system 8-bit code page (LORVANE_CODEPAGE, default CP1251).\n"
+        "Formats:\n"
+        "  text, html   what saving the report in Lorvane writes: CR LF line breaks,\n"
+        "               the system 8-bit code page (LORVANE_CODEPAGE, default CP1251)\n"
+        "  markdown     CommonMark: the window as a level-1 heading, a level-2 heading\n"
+        "               per file, its description as a paragraph, its entries as a\n"
+        "               list; an error list as a heading per file and a list of its\n"
+        "               problems; header text is escaped to show as typed\n"
+        "  json         one object: \"kind\" (\"report\" or \"errors\"), \"from\", \"to\",\n"
+        "               and \"files\" (\"path\", \"name\", \"description\" lines, \"entries\"\n"
+        "               with \"date\" and \"text\") or \"errors\" (\"path\", \"name\",\n"
+        "               1-based \"line\", \"message\")\n"
+        "Markdown and JSON are UTF-8 with LF line breaks. A file name that is not\n"
+        "UTF-8 shows U+FFFD for each byte that is not; JSON also gives the path's\n"
+        "exact bytes in base64 as \"pathBytes\".\n"
+        "\n"
+        "Examples:\n"
+        "  lorvane-report --from 2019-01-01 --to 2019-03-31 --format markdown src\n"
+        "  lorvane-report --from 2019-01-01 --to 2019-03-31 --errors-only --format json \\\n"
+        "      --exclude '|tmp|old|' src\n"
+        "\n"
         "Exit status: 0 report, 1 header error list (still written), 2 failure.\n");
 }
 
@@ -60,6 +100,9 @@ ReportArguments ParseReportArguments(const QStringList &arguments)
     bool haveFrom = false;
     bool haveTo = false;
     bool haveFilesFrom = false;
+    bool haveFormat = false;
+    QString formatName;
+    bool html = false;
     QStringList positional;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
@@ -83,7 +126,19 @@ ReportArguments ParseReportArguments(const QStringList &arguments)
             result.to = ParseIsoDate(arg, value());
             haveTo = true;
         } else if (arg == u"--html") {
-            result.options.Html = true;
+            html = true;
+        } else if (arg == u"--format") {
+            if (haveFormat)
+                throw Error(QStringLiteral("Option --format given twice"));
+            formatName = value();
+            result.format = parseFormat(formatName);
+            haveFormat = true;
+        } else if (arg == u"--exclude") {
+            if (!result.exclude.isEmpty())
+                throw Error(QStringLiteral("Option --exclude given twice"));
+            result.exclude = value();
+        } else if (arg == u"--errors-only") {
+            result.errorsOnly = true;
         } else if (arg == u"--description") {
             result.options.WithDescription = true;
         } else if (arg == u"--only-changes") {
@@ -109,6 +164,14 @@ ReportArguments ParseReportArguments(const QStringList &arguments)
         throw Error(QStringLiteral("Give either --files-from or one FOLDER; see --help"));
     if (!positional.isEmpty())
         result.folder = positional.first();
+    if (html) {
+        if (haveFormat && result.format != ReportFormat::Html)
+            throw Error(QStringLiteral("Option --html cannot be used with --format %1").arg(formatName));
+        result.format = ReportFormat::Html;
+    }
+    result.options.Html = result.format == ReportFormat::Html;
+    if (!result.exclude.isEmpty() && haveFilesFrom)
+        throw Error(QStringLiteral("Option --exclude needs FOLDER, not --files-from"));
     return result;
 }
 

@@ -10,6 +10,10 @@
 
 namespace lorvane {
 
+// The forms of a report: text and HTML as the window saves them, Markdown
+// and JSON rendered from the report's content.
+enum class ReportFormat { Text, Html, Markdown, Json };
+
 // What a command line of lorvane-report asks for.
 struct ReportArguments
 {
@@ -24,6 +28,9 @@ struct ReportArguments
     QString filesFrom; // "-" for standard input; empty when a folder is given
     QString folder;
     bool strict = false; // a folder that cannot be listed fails the run
+    ReportFormat format = ReportFormat::Text; // Html with options.Html
+    QString exclude; // the search's exclusion pattern
+    bool errorsOnly = false; // nothing for a clean run, else the error list
 };
 
 // Throws Error with a message for the user on a bad command line.

@@ -8,6 +8,8 @@
 #include "core/lines.h"
 #include "core/savefile.h"
 #include "discovery/search.h"
+#include "formats/jsonreport.h"
+#include "formats/markdownreport.h"
 #include "core/textfile.h"
 #include "version/versionstamp.h"
 
@@ -82,14 +84,14 @@ QStringList readFileList(const QString &source)
 
 // Folders below the top one that cannot be listed are skipped and named;
 // the top one itself is a failure.
-QStringList searchFolder(const QString &folder, bool strict)
+QStringList searchFolder(const QString &folder, const QString &exclude, bool strict)
 {
     if (!IsFolder(folder))
         throw Error(QStringLiteral("Folder \"%1\" does not exist").arg(AbsoluteFileName(folder)));
     const QString top = folder.endsWith(u'/') ? folder : folder + u'/';
     int topError = 0;
     int skipped = 0;
-    const QStringList files = FindSourceFiles(folder, [&](const QString &path, int errorCode) {
+    const SkippedFolderSink onSkipped = [&](const QString &path, int errorCode) {
         if (path == top) {
             topError = errorCode;
             return;
@@ -97,7 +99,8 @@ QStringList searchFolder(const QString &folder, bool strict)
         ++skipped;
         PrintError(QStringLiteral("Skipped folder \"%1\". %2")
                          .arg(AbsoluteFileName(path), SystemErrorText(errorCode)));
-    });
+    };
+    const QStringList files = FindSourceFiles(folder, onSkipped, exclude);
     if (topError != 0)
         throw Error(QStringLiteral("Cannot list folder \"%1\". %2")
                         .arg(AbsoluteFileName(folder), SystemErrorText(topError)));
@@ -124,6 +127,25 @@ void refuseOverwritingList(const ReportArguments &args)
     }
 }
 
+// Markdown and JSON are rendered from the content of the report that the
+// line limit settled on: the first build's, or a build at the limit's start.
+void writeRendered(const ReportArguments &args, const QStringList &files, QDate start, ReportKind kind,
+                   ReportContent content, QDate limitedStart)
+{
+    if (limitedStart != start) {
+        QStringList ignored;
+        SilentProgress progress;
+        kind = BuildChangeReport(files, limitedStart, args.to, args.options, progress, ignored, &content);
+    }
+    const ReportDocument document{kind, limitedStart, args.to, files, std::move(content)};
+    const QByteArray bytes =
+        args.format == ReportFormat::Markdown ? MarkdownReport(document) : JsonReport(document);
+    if (args.output.isEmpty())
+        WriteStdout(bytes);
+    else
+        WriteFileBytes(args.output, bytes);
+}
+
 int run(const QStringList &arguments)
 {
     CodePage::System();
@@ -139,23 +161,35 @@ int run(const QStringList &arguments)
 
     refuseOverwritingList(args);
     const QStringList files =
-        args.folder.isEmpty() ? readFileList(args.filesFrom) : searchFolder(args.folder, args.strict);
+        args.folder.isEmpty() ? readFileList(args.filesFrom) : searchFolder(args.folder, args.exclude, args.strict);
     if (!args.output.isEmpty())
         RefuseOverwritingSource(args.output, files);
     // As the dialog's Run button does: a start not before the end is the end.
     const QDate start = args.from < args.to ? args.from : args.to;
     QStringList report;
     SilentProgress progress;
-    const ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report);
+    const bool rendered = args.format == ReportFormat::Markdown || args.format == ReportFormat::Json;
+    ReportContent content;
+    const ReportKind kind =
+        BuildChangeReport(files, start, args.to, args.options, progress, report, rendered ? &content : nullptr);
+    const int status = kind == ReportKind::ErrorList ? 1 : 0;
+    if (args.errorsOnly && status == 0)
+        return 0;
     TextLineLimit limited(args, start, files, report);
-    ApplyLineLimit(limited);
+    // The limit shapes a report; an error list asked for alone is the first.
+    if (!args.errorsOnly)
+        ApplyLineLimit(limited);
+    if (rendered) {
+        writeRendered(args, files, start, kind, std::move(content), limited.StartDate());
+        return status;
+    }
 
     const QString text = NormalizeLineBreaks(limited.text());
     if (args.output.isEmpty())
         WriteStdout(EncodeText(text));
     else
         WriteText(args.output, text);
-    return kind == ReportKind::ErrorList ? 1 : 0;
+    return status;
 }
 
 } // namespace

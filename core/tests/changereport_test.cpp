@@ -263,4 +263,58 @@ TEST_F(ChangeReportTest, ReadHeaderGivesWhatTheBuilderGivesAndWhereTheLinesStand
     EXPECT_EQ(broken.resultText, (QStringList{"Pricing.pas", "Ошибка: нет заголовка."}));
 }
 
+TEST_F(ChangeReportTest, ContentHoldsTheBlocksWithTheirDatesAndLeavesTheTextAsItIs)
+{
+    const QString pricing = file("Pricing.pas", QString::fromUtf8(kPricingHeader));
+    const QString empty = file("Empty.pas", header({"  01.04.2019 [+] later"}));
+    const QString noHeading = file("Odd.pas", "{==\r\n1\r\n2\r\n3\r\n  Описание\r\n\r\nno heading\r\n");
+    for (const bool html : {false, true}) {
+        const QString plain = build({pricing, empty, noHeading}, kJan1, kMar31, {html, true, false});
+        ReportContent content;
+        QStringList withContent;
+        EXPECT_EQ(BuildChangeReport({pricing, empty, noHeading}, kJan1, kMar31, {html, true, false}, progress,
+                                    withContent, &content),
+                  ReportKind::Report);
+        EXPECT_EQ(JoinLines(withContent), plain);
+        const QList<ReportBlock> expected{
+            {0, "Pricing.pas", {"Расчёт цен для складских документов.", "Учитывает скидки и наценки."},
+             {{QDate(2019, 3, 5), "[+] Учёт наценки поставщика."}, {QDate(2019, 3, 5), "[*] Исправлено округление цены."}}},
+            {1, "Empty.pas", {"Описание."}, {}},
+            {2, "Odd.pas", {}, {{std::nullopt, "Ошибка: неверный формат заголовка."}}}};
+        EXPECT_EQ(content.blocks, expected);
+        EXPECT_TRUE(content.problems.isEmpty());
+    }
+    ReportContent onlyChanges;
+    QStringList ignored;
+    BuildChangeReport({empty, pricing}, kJan1, kMar31, {false, false, true}, progress, ignored, &onlyChanges);
+    ASSERT_EQ(onlyChanges.blocks.size(), 1);
+    EXPECT_EQ(onlyChanges.blocks[0].file, 1);
+    EXPECT_TRUE(onlyChanges.blocks[0].description.isEmpty());
+}
+
+TEST_F(ChangeReportTest, ContentGivesEveryProblemWithItsLine)
+{
+    const QString noHeader = file("Bad.pas", " {== starts with a blank\r\n");
+    const QString badDate = file("Date.pas", header({"  32.01.2019 [+] when?"}, "Copyright © 2000…2001"));
+    const QString pricing = file("Pricing.pas", QString::fromUtf8(kPricingHeader).replace("2017…2019", "2016…2018"));
+    const QString sameName = file("Pricing.pas", "");
+    const QString plain = build({noHeader, badDate, pricing, sameName}, kJan1, kMar31);
+    ReportContent content;
+    QStringList withContent;
+    EXPECT_EQ(BuildChangeReport({noHeader, badDate, pricing, sameName}, kJan1, kMar31, {}, progress, withContent,
+                                &content),
+              ReportKind::ErrorList);
+    EXPECT_EQ(JoinLines(withContent), plain);
+    const QString today = QString::number(QDate::currentDate().year());
+    const QList<HeaderProblem> expected{
+        {0, "Bad.pas", 0, "Ошибка: нет заголовка."},
+        {1, "Date.pas", 8, "Ошибка: дата в строке 8]"},
+        {1, "Date.pas", 10, "Ошибка в Copyright: год начала не " + today + "."},
+        {1, "Date.pas", 10, "Ошибка в Copyright: год последнего изменения не " + today + "."},
+        {2, "Pricing.pas", 15, "Ошибка в Copyright: год начала не 2017."},
+        {2, "Pricing.pas", 15, "Ошибка в Copyright: год последнего изменения не 2019."},
+        {3, "Pricing.pas", 0, "Ошибка: нет заголовка."}};
+    EXPECT_EQ(content.problems, expected);
+}
+
 } // namespace

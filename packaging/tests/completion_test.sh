@@ -34,11 +34,15 @@ expect()
 
 today=$(date +%F)
 expect _lorvane_report "--only-changes" lorvane-report --on
-expect _lorvane_report "--files-from|--from" lorvane-report --f
+expect _lorvane_report "--files-from|--format|--from" lorvane-report --f
 expect _lorvane_report "--strict" lorvane-report --from 2019-01-01 --st
 expect _lorvane_report "" lorvane-report --from ""
 expect _lorvane_report "$today" lorvane-report --from 2019-01-01 --to ""
 expect _lorvane_report "" lorvane-report --limit ""
+expect _lorvane_report "html|json|markdown|text" lorvane-report --format ""
+expect _lorvane_report "markdown" lorvane-report --format m
+expect _lorvane_report "--errors-only|--exclude" lorvane-report --e
+expect _lorvane_report "" lorvane-report --exclude ""
 expect _lorvane_report "$scratch/src list.txt|$scratch/src tree|$scratch/src2" \
     lorvane-report --files-from "$scratch/src"
 expect _lorvane_report "$scratch/src tree|$scratch/src2" lorvane-report --html "$scratch/src"
