@@ -47,12 +47,12 @@ int LineLimitOf(const QString &text)
     return ok ? limit : 0;
 }
 
-void ApplyLineLimit(LineLimitTarget &target)
+std::optional<ReportKind> ApplyLineLimit(LineLimitTarget &target)
 {
     if (!target.LimitOn())
-        return;
+        return std::nullopt;
     if (target.PaneLineCount() <= LineLimitOf(target.LimitText()))
-        return;
+        return std::nullopt;
 
     const QDate end = target.EndDate();
     const QDate entering = target.StartDate();
@@ -104,10 +104,11 @@ void ApplyLineLimit(LineLimitTarget &target)
     }
 
     target.SetStartDate(start);
-    if (pane) {
-        target.SetResultText(report);
-        target.SetPaneText(JoinLines(report));
-    }
+    if (!pane)
+        return std::nullopt;
+    target.SetResultText(report);
+    target.SetPaneText(JoinLines(report));
+    return kind;
 }
 
 } // namespace lorvane

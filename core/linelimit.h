@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <optional>
+
 namespace lorvane {
 
 // What the line limit works on: the options and dates of the analysis
@@ -44,6 +46,7 @@ int LineLimitOf(const QString &text);
 // "Создание проекта". Each file is read once; days on which the report
 // cannot change are not built. Throws Error when a file cannot be read, with
 // the pane holding the last complete report and the start date its day.
-void ApplyLineLimit(LineLimitTarget &target);
+// Gives the kind of the report it put in the pane; none when it put none.
+std::optional<ReportKind> ApplyLineLimit(LineLimitTarget &target);
 
 } // namespace lorvane

@@ -170,15 +170,20 @@ int run(const QStringList &arguments)
     SilentProgress progress;
     const bool rendered = args.format == ReportFormat::Markdown || args.format == ReportFormat::Json;
     ReportContent content;
-    const ReportKind kind =
+    ReportKind kind =
         BuildChangeReport(files, start, args.to, args.options, progress, report, rendered ? &content : nullptr);
-    const int status = kind == ReportKind::ErrorList ? 1 : 0;
-    if (args.errorsOnly && status == 0)
+    if (args.errorsOnly && kind == ReportKind::Report)
         return 0;
     TextLineLimit limited(args, start, files, report);
     // The limit shapes a report; an error list asked for alone is the first.
-    if (!args.errorsOnly)
-        ApplyLineLimit(limited);
+    // The status tells what is written: a later start can give an error list
+    // where the first report had none, as the copyright check then reads
+    // entry lines that the walk no longer takes.
+    if (!args.errorsOnly) {
+        if (const std::optional<ReportKind> limitedKind = ApplyLineLimit(limited))
+            kind = *limitedKind;
+    }
+    const int status = kind == ReportKind::ErrorList ? 1 : 0;
     if (rendered) {
         writeRendered(args, files, start, kind, std::move(content), limited.StartDate());
         return status;

@@ -130,6 +130,23 @@ TEST_F(ReportCliTest, LimitNarrowsTheWindowToTheMostRecentDays)
     EXPECT_EQ(run(wide + QStringList{"--limit", "100"}).out, full.out);
 }
 
+TEST_F(ReportCliTest, LimitThatEndsInAnErrorListExitsWithOne)
+{
+    // At the limit's first start the walk stops above this entry, so the
+    // copyright check reads it and fails.
+    const QString header = QString::fromUtf8(kPricingHeader)
+                               .replace(QStringLiteral("[*] Исправлено"), QStringLiteral("[*] Copyright: исправлено"));
+    const QString list = fileList({pricing(Encoding::Cp1251, header)});
+    const QStringList wide{"--from", "2010-01-01", "--to", "2019-03-31", "--files-from", list};
+    Outcome full = run(wide);
+    EXPECT_EQ(full.exitCode, 0) << full.out.toStdString();
+    for (const char *format : {"text", "json"}) {
+        Outcome limited = run(wide + QStringList{"--limit", "1", "--format", format});
+        EXPECT_EQ(limited.exitCode, 1) << format << ": " << limited.out.toStdString();
+        EXPECT_TRUE(limited.out.contains("2019.")) << format << ": " << limited.out.toStdString();
+    }
+}
+
 TEST_F(ReportCliTest, StartAfterEndBecomesTheEnd)
 {
     Outcome outcome = run({"--from", "2020-05-01", "--to", "2019-03-31", "--files-from", "-"});
