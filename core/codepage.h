@@ -38,6 +38,10 @@ public:
     QString decode(const char *data, qsizetype size) const;
     QString decode(const QByteArray &bytes) const { return decode(bytes.constData(), bytes.size()); }
     QByteArray encode(QStringView text) const;
+    // Whether the bytes of a text are those of its lines, each encoded on
+    // its own: true unless the code page keeps a state from one character
+    // to the next, as some multi-byte ones do.
+    bool encodesLineByLine() const { return m_utf8 || m_singleByte; }
     // Appends what encode() gives for `text` to `bytes`.
     void encodeTo(QStringView text, QByteArray &bytes) const;
 

@@ -163,12 +163,15 @@ void ReadLines(const QString &path, QStringList &lines)
     }
 }
 
+QByteArray EncodedTextMark()
+{
+    return CodePage::System().isUtf8() ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+}
+
 QByteArray EncodeText(const QString &text)
 {
-    const CodePage &codePage = CodePage::System();
-    QByteArray bytes = codePage.encode(text);
-    if (codePage.isUtf8())
-        bytes.prepend("\xEF\xBB\xBF");
+    QByteArray bytes = EncodedTextMark();
+    CodePage::System().encodeTo(text, bytes);
     return bytes;
 }
 

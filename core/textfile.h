@@ -31,6 +31,10 @@ void WriteFileBytes(const QString &path, const QByteArray &bytes);
 // byte-order mark only when that code page is UTF-8.
 QByteArray EncodeText(const QString &text);
 
+// The byte-order mark that EncodeText puts before the text: EF BB BF when
+// the system code page is UTF-8, else none.
+QByteArray EncodedTextMark();
+
 // The two halves of ReadLines, for callers that split the text themselves.
 QByteArray ReadFileBytes(const QString &path);
 QString DecodeText(const QByteArray &bytes);

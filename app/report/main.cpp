@@ -124,6 +124,32 @@ void refuseOverwritingList(const ReportArguments &args)
     }
 }
 
+void writeReportBytes(const ReportArguments &args, const QByteArray &bytes)
+{
+    if (args.output.isEmpty())
+        WriteStdout(bytes);
+    else
+        WriteFileBytes(args.output, bytes);
+}
+
+// The report as text or HTML, written as saving it in the window writes it.
+// Without a line limit the report is built as those bytes directly.
+ReportKind writeTextReport(const ReportArguments &args, const QStringList &files, QDate start)
+{
+    SilentProgress progress;
+    if (!args.limit) {
+        const EncodedReport report = BuildChangeReportBytes(files, start, args.to, args.options, progress);
+        writeReportBytes(args, report.bytes);
+        return report.kind;
+    }
+    QStringList report;
+    const ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report);
+    TextLineLimit limited(args, start, files, report);
+    ApplyLineLimit(limited);
+    writeReportBytes(args, EncodeText(NormalizeLineBreaks(limited.text())));
+    return kind;
+}
+
 int run(const QStringList &arguments)
 {
     CodePage::System();
@@ -144,17 +170,7 @@ int run(const QStringList &arguments)
         RefuseOverwritingSource(args.output, files);
     // As the dialog's Run button does: a start not before the end is the end.
     const QDate start = args.from < args.to ? args.from : args.to;
-    QStringList report;
-    SilentProgress progress;
-    const ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report);
-    TextLineLimit limited(args, start, files, report);
-    ApplyLineLimit(limited);
-
-    const QString text = NormalizeLineBreaks(limited.text());
-    if (args.output.isEmpty())
-        WriteStdout(EncodeText(text));
-    else
-        WriteText(args.output, text);
+    const ReportKind kind = writeTextReport(args, files, start);
     return kind == ReportKind::ErrorList ? 1 : 0;
 }
 
