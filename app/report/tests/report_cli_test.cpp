@@ -233,7 +233,7 @@ TEST_P(CodePageCli, WritesTheSameBytesWithAndWithoutAnUnreachedLimit)
         const Outcome text = run(arguments + QStringList{"--limit", "100000000"}, {}, environment);
         EXPECT_NE(bytes.exitCode, 2) << bytes.err.toStdString();
         EXPECT_EQ(bytes.exitCode, text.exitCode);
-        EXPECT_GT(bytes.out.size(), 120 * 20);
+        EXPECT_FALSE(bytes.out.isEmpty());
         EXPECT_EQ(bytes.out, text.out);
     }
 }
