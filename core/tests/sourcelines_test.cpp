@@ -78,4 +78,27 @@ TEST(SourceLinesTest, LinesAreFoundLazilyAndViewsStayValid)
     EXPECT_EQ(first, QStringLiteral("первая"));
 }
 
+// A file in the code page is read in steps as far as its lines reach; a
+// break that straddles a step, or a file that ends right at one, reads as
+// when it is read whole.
+TEST(SourceLinesTest, GivesTheLinesOfReadLinesAcrossReadSteps)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("f.pas");
+    SourceLines source;
+    const QByteArray breaks[] = {"", "\r\n", "\r", "\n", "\n\r", QByteArray(1, '\0'), "\r\n\r\n", "\r\0"};
+    for (const qsizetype step : {qsizetype(8 * 1024), qsizetype(16 * 1024), qsizetype(32 * 1024)}) {
+        for (qsizetype before = step - 3; before <= step + 1; ++before) {
+            for (const QByteArray &lineBreak : breaks) {
+                for (const QByteArray &tail : {QByteArray(), QByteArray("last line")}) {
+                    const QByteArray bytes = "{==\r\n" + QByteArray(before - 5, '\xC0') + lineBreak + tail;
+                    writeBytes(path, bytes);
+                    ASSERT_EQ(viaSourceLines(source, path), viaReadLines(path))
+                        << before << " " << lineBreak.toHex().toStdString() << " " << tail.toStdString();
+                }
+            }
+        }
+    }
+}
+
 } // namespace
