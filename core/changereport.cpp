@@ -336,13 +336,14 @@ struct EncodedOutcome
 // it: its line breaks made CR LF, then CR LF, in the system code page.
 void appendItemBytes(const CodePage &page, const QString &item, QByteArray &bytes)
 {
+    // Entries are joined with CR LF; other breaks are rare.
     const bool crLfOnly = [&] {
-        for (qsizetype at = 0; at < item.size(); ++at) {
-            const char16_t c = item[at].unicode();
-            if (c == u'\n' || (c == u'\r' && (at + 1 == item.size() || item[++at] != u'\n')))
+        qsizetype pairs = 0;
+        for (qsizetype at = item.indexOf(u'\n'); at >= 0; at = item.indexOf(u'\n', at + 1), ++pairs) {
+            if (at == 0 || item[at - 1] != u'\r')
                 return false;
         }
-        return true;
+        return item.count(u'\r') == pairs;
     }();
     page.encodeTo(crLfOnly ? QStringView(item) : QStringView(NormalizeLineBreaks(item)), bytes);
     page.encodeTo(kCrLf, bytes);

@@ -61,7 +61,6 @@ void SourceLines::start(QByteArray bytes, FileDescriptor file, qsizetype expecte
         text = DecodeText(bytes);
     }
 
-    const bool sameUnits = kind == m_kind && codePage == m_codePage;
     m_kind = kind;
     m_codePage = codePage;
     m_begin = kind == Kind::Decoded ? 0 : detected.markLength;
@@ -83,15 +82,19 @@ void SourceLines::start(QByteArray bytes, FileDescriptor file, qsizetype expecte
     // file that does not grow while it is read never moves and views into
     // it stay valid.
     m_text.reserve(qMax(m_bytes.size(), expectedSize));
-    if (!sameUnits) {
-        m_asciiBreaks = true;
+    m_units = kind == Kind::Utf8 ? 0 : 1;
+    ByteUnits &units = m_byteUnits[size_t(m_units)];
+    if (!units.made || units.codePage != codePage) {
+        units.asciiBreaks = true;
         for (int byte = 0; byte < 256; ++byte) {
             const char16_t c = codePage ? codePage->charOf(byte) : char16_t(byte);
-            m_unitOfByte[byte] = classify(c);
+            units.unit[byte] = classify(c);
             const bool isBreakByte = byte == 0 || byte == '\n' || byte == '\r';
-            if ((m_unitOfByte[byte] != Unit::Text) != isBreakByte || (byte < 0x80 && c != byte))
-                m_asciiBreaks = false;
+            if ((units.unit[byte] != Unit::Text) != isBreakByte || (byte < 0x80 && c != byte))
+                units.asciiBreaks = false;
         }
+        units.codePage = codePage;
+        units.made = true;
     }
     readUpTo(m_scan + 1);
     m_finished = m_scan >= m_bytes.size() || unitOfByte(m_scan) == Unit::Nul;
@@ -208,7 +211,7 @@ bool SourceLines::findNext()
     qsizetype end = start;
     for (;;) {
         const qsizetype size = m_bytes.size();
-        if (m_asciiBreaks) {
+        if (asciiBreaks()) {
             end = FindLineBreakByte(m_bytes.constData(), end, size);
         } else {
             while (end < size && unitOfByte(end) == Unit::Text)
@@ -235,7 +238,7 @@ bool SourceLines::findNext()
     m_text.resize(at + length);
     QChar *out = m_text.data() + at;
     const char *line = m_bytes.constData() + start;
-    const qsizetype ascii = m_asciiBreaks ? AsciiPrefixLength(line, length) : 0;
+    const qsizetype ascii = asciiBreaks() ? AsciiPrefixLength(line, length) : 0;
     WidenAscii(line, ascii, out);
     out += ascii;
     if (m_kind == Kind::Utf8) {
