@@ -45,6 +45,14 @@ qsizetype AsciiPrefixLength(const char *bytes, qsizetype size)
 {
     qsizetype pos = 0;
 #if defined(__SSE2__)
+    // Sixty-four bytes a step through the long ASCII runs of a file's body.
+    for (; pos + 64 <= size; pos += 64) {
+        const auto *block = reinterpret_cast<const __m128i *>(bytes + pos);
+        const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
+                                         _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
+        if (_mm_movemask_epi8(any))
+            break;
+    }
     for (; pos + 16 <= size; pos += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + pos));
         if (const int mask = _mm_movemask_epi8(chunk))
