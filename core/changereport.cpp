@@ -338,12 +338,15 @@ void appendItemBytes(const CodePage &page, const QString &item, QByteArray &byte
 {
     // Entries are joined with CR LF; other breaks are rare.
     const bool crLfOnly = [&] {
-        qsizetype pairs = 0;
-        for (qsizetype at = item.indexOf(u'\n'); at >= 0; at = item.indexOf(u'\n', at + 1), ++pairs) {
+        for (qsizetype at = item.indexOf(u'\n'); at >= 0; at = item.indexOf(u'\n', at + 1)) {
             if (at == 0 || item[at - 1] != u'\r')
                 return false;
         }
-        return item.count(u'\r') == pairs;
+        for (qsizetype at = item.indexOf(u'\r'); at >= 0; at = item.indexOf(u'\r', at + 1)) {
+            if (at + 1 == item.size() || item[at + 1] != u'\n')
+                return false;
+        }
+        return true;
     }();
     page.encodeTo(crLfOnly ? QStringView(item) : QStringView(NormalizeLineBreaks(item)), bytes);
     page.encodeTo(kCrLf, bytes);

@@ -251,20 +251,21 @@ void CodePage::encodeSingleByteTo(QStringView text, QByteArray &bytes) const
     char *out = bytes.data();
     qsizetype i = 0;
     while (i < size) {
-        if (m_asciiIdentity) {
+        const char16_t c = in[i].unicode();
+        // Long ASCII runs go sixteen at a time; words between blanks do not
+        // pay for the call.
+        if (m_asciiIdentity && c < 0x80 && i + 16 <= size && in[i + 15].unicode() < 0x80) {
             const qsizetype run = NarrowAscii(in + i, size - i, out + done);
             i += run;
             done += run;
-        }
-        for (; i < size; ++i) {
-            const char16_t c = in[i].unicode();
-            const std::uint16_t byte = m_encodeTable[c];
-            if (byte == kUnmapped || (c < 0x80 && m_asciiIdentity))
-                break;
-            out[done++] = char(byte);
-        }
-        if (i == size || m_encodeTable[in[i].unicode()] != kUnmapped)
             continue;
+        }
+        const std::uint16_t byte = m_encodeTable[c];
+        if (byte != kUnmapped) {
+            out[done++] = char(byte);
+            ++i;
+            continue;
+        }
         const qsizetype lineEnd = text.indexOf(u'\n', i);
         const qsizetype end = lineEnd < 0 ? size : lineEnd + 1;
         bytes.truncate(done);
