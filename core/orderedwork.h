@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <exception>
 #include <functional>
@@ -53,6 +54,7 @@ public:
 
     ~OrderedWork()
     {
+        m_ending.store(true, std::memory_order_relaxed);
         {
             const std::lock_guard lock(m_mutex);
             m_stop = true;
@@ -120,7 +122,8 @@ private:
             Slot slot;
             slot.results.reserve(size_t(last - first));
             try {
-                for (qsizetype item = first; item < last; ++item)
+                // Once the work is being ended, the rest of a run is not done.
+                for (qsizetype item = first; item < last && !m_ending.load(std::memory_order_relaxed); ++item)
                     slot.results.push_back(m_work(worker, item));
             } catch (...) {
                 slot.failure = std::current_exception();
@@ -143,6 +146,7 @@ private:
     qsizetype m_nextRun = 0;      // the run next() takes next
     qsizetype m_handed = 0;       // items next() worked itself, without threads
     bool m_stop = false;
+    std::atomic<bool> m_ending{false};
     std::vector<Slot> m_slots;
     Slot m_taken;                 // the run next() hands out from
     size_t m_takenUsed = 0;
