@@ -22,10 +22,12 @@ void SourceLines::read(const QString &path)
         FileDescriptor file = OpenFileForReading(kept, size);
         QByteArray bytes = std::move(m_spare);
         bytes.resize(0);
+        // The first read takes as much whatever size the file claims: a
+        // file that grows or that tells no size still shows its mark.
+        bool more = ReadFileInto(file, kept, bytes, kFirstRead);
         // One byte more than the file holds, so that the read which finds
         // the end does not have to grow the buffer.
-        const qsizetype whole = qsizetype(size) + 1;
-        bool more = ReadFileInto(file, kept, bytes, qMin(whole, kFirstRead));
+        const qsizetype whole = qMax(qsizetype(size) + 1, kFirstRead + 1);
         const FileEncoding encoding = DetectEncoding(bytes).encoding;
         // Only a file in a single-byte code page can fail nowhere in its rest.
         if (more && (encoding != FileEncoding::CodePage || !CodePage::System().isSingleByte())) {

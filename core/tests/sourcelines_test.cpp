@@ -3,6 +3,7 @@
 #include "testsupport/testfiles.h"
 #include "core/textfile.h"
 
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -99,6 +100,19 @@ TEST(SourceLinesTest, GivesTheLinesOfReadLinesAcrossReadSteps)
             }
         }
     }
+}
+
+// Files of the proc file system claim no size and still have content.
+TEST(SourceLinesTest, FileThatClaimsNoSizeIsReadAsReadLinesReadsIt)
+{
+    const QString path = QStringLiteral("/proc/version");
+    if (!QFileInfo::exists(path) || QFileInfo(path).size() != 0)
+        GTEST_SKIP() << "no proc file system";
+    SourceLines source;
+    const std::optional<QStringList> lines = viaSourceLines(source, path);
+    ASSERT_TRUE(lines.has_value());
+    EXPECT_FALSE(lines->isEmpty());
+    EXPECT_EQ(lines, viaReadLines(path));
 }
 
 } // namespace
