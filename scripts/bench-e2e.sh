@@ -4,6 +4,8 @@
 # once, and the medians of the runs are printed with the ratios to ripgrep
 # and the peak memory of each command. Not part of the test run.
 #   scripts/bench-e2e.sh [RUNS]   (default 5)
+# LORVANE_REPORT_EXE names another lorvane-report to time, such as an
+# earlier build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -13,7 +15,7 @@ if [ ! -f build/CMakeCache.txt ]; then
     cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
 cmake --build build -j2 --target lorvane-report generate_tree >/dev/null
-report=$(find build -type f -name lorvane-report -perm -u+x | head -n 1)
+report=${LORVANE_REPORT_EXE:-$(find build -type f -name lorvane-report -perm -u+x | head -n 1)}
 generator=$(find build -type f -name generate_tree -perm -u+x | head -n 1)
 
 work=$(mktemp -d)
@@ -61,7 +63,7 @@ done
 lines_small=$(wc -l <"$work/out.small")
 lines_year=$(wc -l <"$work/out.year")
 
-echo "load average before the runs ended: $(cut -d' ' -f1-3 /proc/loadavg), cores: $(nproc), runs: $runs"
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg), cores: $(nproc), runs: $runs"
 printf '%-48s %9s %9s %12s\n' command median ratio "peak memory"
 printf '%-48s %6d ms %9s %8d KiB\n' "rg -c (dated change lines)" "${ms[rg]}" "1.00" "${kb[rg]}"
 printf '%-48s %6d ms %8.2fx %8d KiB\n' "lorvane-report small window ($lines_small lines)" "${ms[small]}" \
