@@ -15,11 +15,11 @@ class CodePage;
 
 // The lines of one source file, found and decoded only as far as they are
 // asked for. The lines are exactly those of ReadLines; a header sits at the
-// top of a file, so most of a large file is never decoded. A file in the
-// code page decodes whatever its bytes, so it is read only as far as the
-// lines asked for reach, and stays open for that until the next read; a
-// file with a mark is read and a UTF-8 file checked whole at once, so
-// reading fails exactly when ReadLines fails.
+// top of a file, so most of a large file is never decoded. A file in a
+// single-byte code page decodes whatever its bytes, so it is read only as
+// far as the lines asked for reach, and stays open for that until the next
+// read or keepFoundLinesOnly(); any other file is read whole at once, and a
+// UTF-8 one checked whole, so reading fails exactly when ReadLines fails.
 class SourceLines
 {
 public:
