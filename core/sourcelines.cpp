@@ -84,20 +84,7 @@ void SourceLines::start(QByteArray bytes, FileDescriptor file, qsizetype expecte
     // file that does not grow while it is read never moves and views into
     // it stay valid.
     m_text.reserve(qMax(m_bytes.size(), expectedSize));
-    m_units = kind == Kind::Utf8 ? 0 : 1;
-    ByteUnits &units = m_byteUnits[size_t(m_units)];
-    if (!units.made || units.codePage != codePage) {
-        units.asciiBreaks = true;
-        for (int byte = 0; byte < 256; ++byte) {
-            const char16_t c = codePage ? codePage->charOf(byte) : char16_t(byte);
-            units.unit[byte] = classify(c);
-            const bool isBreakByte = byte == 0 || byte == '\n' || byte == '\r';
-            if ((units.unit[byte] != Unit::Text) != isBreakByte || (byte < 0x80 && c != byte))
-                units.asciiBreaks = false;
-        }
-        units.codePage = codePage;
-        units.made = true;
-    }
+    m_units = &byteUnits(codePage);
     readUpTo(m_scan + 1);
     m_finished = m_scan >= m_bytes.size() || unitOfByte(m_scan) == Unit::Nul;
 }
@@ -165,6 +152,27 @@ QStringView SourceLines::line(qsizetype index)
     return QStringView(m_text).sliced(span.start, span.length);
 }
 
+const SourceLines::ByteUnits &SourceLines::byteUnits(const CodePage *codePage)
+{
+    auto make = [](const CodePage *page) {
+        ByteUnits units;
+        for (int byte = 0; byte < 256; ++byte) {
+            const char16_t c = page ? page->charOf(byte) : char16_t(byte);
+            units.unit[byte] = classify(c);
+            const bool isBreakByte = byte == 0 || byte == '\n' || byte == '\r';
+            if ((units.unit[byte] != Unit::Text) != isBreakByte || (byte < 0x80 && c != byte))
+                units.asciiBreaks = false;
+        }
+        return units;
+    };
+    static const ByteUnits utf8 = make(nullptr);
+    if (!codePage)
+        return utf8;
+    // Files without a mark are always read in the system code page.
+    static const ByteUnits system = make(&CodePage::System());
+    return system;
+}
+
 SourceLines::Unit SourceLines::classify(char16_t c)
 {
     switch (c) {
@@ -213,7 +221,7 @@ bool SourceLines::findNext()
     qsizetype end = start;
     for (;;) {
         const qsizetype size = m_bytes.size();
-        if (asciiBreaks()) {
+        if (m_units->asciiBreaks) {
             end = FindLineBreakByte(m_bytes.constData(), end, size);
         } else {
             while (end < size && unitOfByte(end) == Unit::Text)
@@ -240,7 +248,7 @@ bool SourceLines::findNext()
     m_text.resize(at + length);
     QChar *out = m_text.data() + at;
     const char *line = m_bytes.constData() + start;
-    const qsizetype ascii = asciiBreaks() ? AsciiPrefixLength(line, length) : 0;
+    const qsizetype ascii = m_units->asciiBreaks ? AsciiPrefixLength(line, length) : 0;
     WidenAscii(line, ascii, out);
     out += ascii;
     if (m_kind == Kind::Utf8) {

@@ -56,26 +56,21 @@ private:
     bool readMore();
     // Reads until the bytes reach `size` or the file ends.
     void readUpTo(qsizetype size);
-    Unit unitOfByte(qsizetype pos) const
-    {
-        return m_byteUnits[m_units].unit[static_cast<unsigned char>(m_bytes[pos])];
-    }
-    bool asciiBreaks() const { return m_byteUnits[m_units].asciiBreaks; }
+    Unit unitOfByte(qsizetype pos) const { return m_units->unit[static_cast<unsigned char>(m_bytes[pos])]; }
     static Unit classify(char16_t c);
 
-    QString m_path;
-    Kind m_kind = Kind::Decoded;
-    // What each byte is to the line breaks, for UTF-8 and for the code page:
-    // both are kept, as a project's files take turns.
+    // What each byte is to the line breaks.
     struct ByteUnits
     {
         std::array<Unit, 256> unit{};
-        bool asciiBreaks = false; // only NUL, LF and CR break lines, and ASCII is itself
-        const CodePage *codePage = nullptr;
-        bool made = false;
+        bool asciiBreaks = true; // only NUL, LF and CR break lines, and ASCII is itself
     };
-    std::array<ByteUnits, 2> m_byteUnits;
-    int m_units = 0; // the one for the file read
+    // Made once for UTF-8 (no code page) and once for the system code page.
+    static const ByteUnits &byteUnits(const CodePage *codePage);
+
+    QString m_path;
+    Kind m_kind = Kind::Decoded;
+    const ByteUnits *m_units = &byteUnits(nullptr);
     const CodePage *m_codePage = nullptr;
     QByteArray m_bytes;      // the file's bytes as far as they are read
     QByteArray m_spare;      // an earlier file's buffer, to read the next into
