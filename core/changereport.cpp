@@ -422,13 +422,14 @@ EncodedReport BuildChangeReportBytes(const QStringList &files, QDate start, QDat
         encodedOutcome.outcome = std::move(outcome);
         return encodedOutcome;
     });
-    // Room for twice what the first files promise, taken at once: memory
-    // that is never written costs nothing, and the report is not copied
-    // as it grows.
+    // Room for twice what the first files promise, up to a bound, taken at
+    // once: memory that is never written costs nothing, and the report is
+    // not copied as it grows.
     constexpr qsizetype kSampleFiles = 64;
+    constexpr qsizetype kMostRoom = qsizetype(1) << 28;
     for (qsizetype at = 0; at < files.size(); ++at) {
         if (at == kSampleFiles && !problems)
-            encoded.bytes.reserve(2 * encoded.bytes.size() / kSampleFiles * files.size());
+            encoded.bytes.reserve(qMin(kMostRoom, 2 * encoded.bytes.size() / kSampleFiles * files.size()));
         const QString name = fileName(files[at]);
         progress.FileStarted(name);
         const EncodedOutcome outcome = reading.next();
