@@ -6,6 +6,18 @@
 
 namespace lorvane {
 
+#if defined(__SSE2__)
+namespace {
+
+// Whether `value` has none of the bits of `mask`.
+bool noBitOf(__m128i mask, __m128i value)
+{
+    return _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_and_si128(value, mask), _mm_setzero_si128())) == 0xFFFF;
+}
+
+} // namespace
+#endif
+
 qsizetype FindLineBreakByte(const char *bytes, qsizetype from, qsizetype size)
 {
     qsizetype pos = from;
@@ -33,6 +45,14 @@ qsizetype AsciiPrefixLength(const char *bytes, qsizetype size)
 {
     qsizetype pos = 0;
 #if defined(__SSE2__)
+    // Sixty-four bytes a step through the long ASCII runs of a file's body.
+    for (; pos + 64 <= size; pos += 64) {
+        const auto *block = reinterpret_cast<const __m128i *>(bytes + pos);
+        const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(block), _mm_loadu_si128(block + 1)),
+                                         _mm_or_si128(_mm_loadu_si128(block + 2), _mm_loadu_si128(block + 3)));
+        if (_mm_movemask_epi8(any))
+            break;
+    }
     for (; pos + 16 <= size; pos += 16) {
         const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes + pos));
         if (const int mask = _mm_movemask_epi8(chunk))
@@ -57,6 +77,25 @@ void WidenAscii(const char *bytes, qsizetype count, QChar *out)
 #endif
     for (; pos < count; ++pos)
         out[pos] = QLatin1Char(bytes[pos]);
+}
+
+qsizetype NarrowAscii(const QChar *text, qsizetype size, char *out)
+{
+    const auto *units = reinterpret_cast<const char16_t *>(text);
+    qsizetype pos = 0;
+#if defined(__SSE2__)
+    const __m128i high = _mm_set1_epi16(short(0xFF80));
+    for (; pos + 16 <= size; pos += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + pos));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i *>(units + pos + 8));
+        if (!noBitOf(high, _mm_or_si128(a, b)))
+            break;
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(out + pos), _mm_packus_epi16(a, b));
+    }
+#endif
+    for (; pos < size && units[pos] < 0x80; ++pos)
+        out[pos] = char(units[pos]);
+    return pos;
 }
 
 } // namespace lorvane

@@ -17,4 +17,8 @@ qsizetype AsciiPrefixLength(const char *bytes, qsizetype size);
 // Widens `count` bytes below 0x80 into characters.
 void WidenAscii(const char *bytes, qsizetype count, QChar *out);
 
+// Narrows the run of characters below 0x80 at the start of `text` into
+// bytes and returns its length.
+qsizetype NarrowAscii(const QChar *text, qsizetype size, char *out);
+
 } // namespace lorvane

@@ -90,6 +90,19 @@ ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
                              const ReportOptions &options, ReportProgress &progress,
                              QStringList &resultText, ReportContent *content = nullptr);
 
+// What saving the report of a run writes, and which kind it is.
+struct EncodedReport
+{
+    ReportKind kind = ReportKind::Report;
+    QByteArray bytes;
+};
+
+// The bytes that WriteText writes for NormalizeLineBreaks(JoinLines(report))
+// of the report that BuildChangeReport builds for the same arguments, made
+// without holding the report as text. Throws Error as BuildChangeReport does.
+EncodedReport BuildChangeReportBytes(const QStringList &files, QDate start, QDate end,
+                                     const ReportOptions &options, ReportProgress &progress);
+
 // What the builder reads in one file's header for one window, with the
 // places of the lines it reads: for callers that change a header and must
 // know how it will read. Line indices count from 0.

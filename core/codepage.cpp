@@ -1,5 +1,6 @@
 #include "core/codepage.h"
 
+#include "core/bytescan.h"
 #include "core/error.h"
 
 #include <cerrno>
@@ -106,6 +107,7 @@ CodePage::CodePage(const QString &name)
         return;
 
     m_singleByte = true;
+    std::array<bool, 256> defined{};
     for (int b = 0; b < 256; ++b) {
         const char byte = static_cast<char>(b);
         const char *in = &byte;
@@ -123,10 +125,37 @@ CodePage::CodePage(const QString &name)
         // A byte that the code page leaves undefined is the character of
         // the same value.
         m_table[b] = oneUnit ? units[0] : char16_t(b);
+        defined[b] = oneUnit;
     }
-    m_asciiIdentity = m_singleByte;
-    for (int b = 0; b < 128 && m_asciiIdentity; ++b)
-        m_asciiIdentity = m_table[b] == b;
+    if (!m_singleByte)
+        return;
+    buildEncodeTable(defined);
+    m_asciiIdentity = true;
+    for (char16_t c = 0; c < 128 && m_asciiIdentity; ++c)
+        m_asciiIdentity = m_encodeTable[c] == c;
+}
+
+// Asks iconv, without best fit, for the byte of every character that a
+// byte stands for. A character that converts by itself converts the same
+// wherever it stands, so the table answers exactly as iconv would.
+void CodePage::buildEncodeTable(const std::array<bool, 256> &defined)
+{
+    m_encodeTable.assign(0x10000, kUnmapped);
+    Iconv cd(m_iconvName.constData(), kUtf16);
+    for (int b = 0; b < 256 && cd.ok(); ++b) {
+        const char16_t c = m_table[b];
+        if (!defined[b] || QChar::isSurrogate(c))
+            continue;
+        const char *in = reinterpret_cast<const char *>(&c);
+        size_t inLeft = sizeof c;
+        char bytes[8];
+        char *out = bytes;
+        size_t outLeft = sizeof bytes;
+        const int err = cd.convert(in, inLeft, out, outLeft);
+        cd.reset();
+        if (err == 0 && inLeft == 0 && outLeft == sizeof bytes - 1)
+            m_encodeTable[c] = static_cast<unsigned char>(bytes[0]);
+    }
 }
 
 CodePage::~CodePage() = default;
@@ -194,30 +223,68 @@ QString CodePage::decodeMultiByte(const char *data, qsizetype size) const
 
 QByteArray CodePage::encode(QStringView text) const
 {
-    if (m_utf8)
-        return text.toUtf8();
-    if (m_asciiIdentity) {
-        bool ascii = true;
-        for (QChar c : text) {
-            if (c.unicode() >= 0x80) {
-                ascii = false;
-                break;
-            }
-        }
-        if (ascii)
-            return text.toLatin1();
-    }
-    return encodeWithIconv(text);
+    QByteArray bytes;
+    encodeTo(text, bytes);
+    return bytes;
 }
 
-QByteArray CodePage::encodeWithIconv(QStringView text) const
+void CodePage::encodeTo(QStringView text, QByteArray &bytes) const
+{
+    if (m_utf8)
+        bytes += text.toUtf8();
+    else if (m_singleByte)
+        encodeSingleByteTo(text, bytes);
+    else
+        encodeWithIconv(text, bytes);
+}
+
+// Through the table up to the first character it does not map; from there
+// iconv takes the rest of the line, so that a best fit sees the characters
+// after that one as it would in the whole text. Conversion starts afresh at
+// a line's start either way, since a single-byte code page keeps no state.
+void CodePage::encodeSingleByteTo(QStringView text, QByteArray &bytes) const
+{
+    const QChar *in = text.data();
+    const qsizetype size = text.size();
+    qsizetype done = bytes.size();
+    bytes.resize(done + size);
+    char *out = bytes.data();
+    qsizetype i = 0;
+    while (i < size) {
+        const char16_t c = in[i].unicode();
+        // Long ASCII runs go sixteen at a time; words between blanks do not
+        // pay for the call.
+        if (m_asciiIdentity && c < 0x80 && i + 16 <= size && in[i + 15].unicode() < 0x80) {
+            const qsizetype run = NarrowAscii(in + i, size - i, out + done);
+            i += run;
+            done += run;
+            continue;
+        }
+        const std::uint16_t byte = m_encodeTable[c];
+        if (byte != kUnmapped) {
+            out[done++] = char(byte);
+            ++i;
+            continue;
+        }
+        const qsizetype lineEnd = text.indexOf(u'\n', i);
+        const qsizetype end = lineEnd < 0 ? size : lineEnd + 1;
+        bytes.truncate(done);
+        encodeWithIconv(text.sliced(i, end - i), bytes);
+        i = end;
+        done = bytes.size();
+        bytes.resize(done + size - i);
+        out = bytes.data();
+    }
+    bytes.truncate(done);
+}
+
+void CodePage::encodeWithIconv(QStringView text, QByteArray &bytes) const
 {
     Utf8CtypeScope scope;
     Iconv cd((m_iconvName + "//TRANSLIT").constData(), kUtf16);
     if (!cd.ok())
         throw Error(QStringLiteral("Unknown code page \"%1\"").arg(m_name));
-    QByteArray bytes;
-    bytes.reserve(text.size());
+    bytes.reserve(bytes.size() + text.size());
     const char *in = reinterpret_cast<const char *>(text.utf16());
     size_t inLeft = static_cast<size_t>(text.size()) * sizeof(char16_t);
     char buffer[4096];
@@ -242,7 +309,6 @@ QByteArray CodePage::encodeWithIconv(QStringView text) const
             break;
         }
     }
-    return bytes;
 }
 
 } // namespace lorvane

@@ -5,7 +5,9 @@
 #include <QStringView>
 
 #include <array>
+#include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace lorvane {
 
@@ -36,10 +38,18 @@ public:
     QString decode(const char *data, qsizetype size) const;
     QString decode(const QByteArray &bytes) const { return decode(bytes.constData(), bytes.size()); }
     QByteArray encode(QStringView text) const;
+    // Whether the bytes of a text are those of its lines, each encoded on
+    // its own: true unless the code page keeps a state from one character
+    // to the next, as some multi-byte ones do.
+    bool encodesLineByLine() const { return m_utf8 || m_singleByte; }
+    // Appends what encode() gives for `text` to `bytes`.
+    void encodeTo(QStringView text, QByteArray &bytes) const;
 
 private:
+    void buildEncodeTable(const std::array<bool, 256> &defined);
+    void encodeSingleByteTo(QStringView text, QByteArray &bytes) const;
     QString decodeMultiByte(const char *data, qsizetype size) const;
-    QByteArray encodeWithIconv(QStringView text) const;
+    void encodeWithIconv(QStringView text, QByteArray &bytes) const;
 
     QString m_name;
     QByteArray m_iconvName;
@@ -47,6 +57,11 @@ private:
     bool m_singleByte = false;
     bool m_asciiIdentity = false;
     std::array<char16_t, 256> m_table{};
+    // For a single-byte code page: the byte of each character that converts
+    // by itself, or kUnmapped. Characters without a byte of their own go
+    // through iconv, whose best fit may look at what follows them.
+    static constexpr std::uint16_t kUnmapped = 0xFFFF;
+    std::vector<std::uint16_t> m_encodeTable;
 };
 
 } // namespace lorvane

@@ -17,6 +17,12 @@ public:
     }
     FileDescriptor(const FileDescriptor &) = delete;
     FileDescriptor &operator=(const FileDescriptor &) = delete;
+    FileDescriptor(FileDescriptor &&other) noexcept : m_fd(other.release()) {}
+    FileDescriptor &operator=(FileDescriptor &&other) noexcept
+    {
+        FileDescriptor old(std::exchange(m_fd, other.release()));
+        return *this;
+    }
     int get() const { return m_fd; }
     int release() { return std::exchange(m_fd, -1); }
 

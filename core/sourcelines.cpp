@@ -7,18 +7,46 @@
 
 namespace lorvane {
 
+namespace {
+
+// What the first read of a file takes: more than most headers need.
+constexpr qsizetype kFirstRead = 8 * 1024;
+
+} // namespace
+
 void SourceLines::read(const QString &path)
 {
-    QString kept = path; // `path` may be m_path itself, which read() clears
+    const QString kept = path; // `path` may be m_path itself, which start() replaces
     try {
-        read(ReadFileBytes(kept));
+        qint64 size = 0;
+        FileDescriptor file = OpenFileForReading(kept, size);
+        QByteArray bytes = std::move(m_spare);
+        bytes.resize(0);
+        // The first read takes as much whatever size the file claims: a
+        // file that grows or that tells no size still shows its mark.
+        bool more = ReadFileInto(file, kept, bytes, kFirstRead);
+        // One byte more than the file holds, so that the read which finds
+        // the end does not have to grow the buffer.
+        const qsizetype whole = qMax(qsizetype(size) + 1, kFirstRead + 1);
+        const FileEncoding encoding = DetectEncoding(bytes).encoding;
+        // Only a file in a single-byte code page can fail nowhere in its rest.
+        if (more && (encoding != FileEncoding::CodePage || !CodePage::System().isSingleByte())) {
+            qsizetype want = whole;
+            while ((more = ReadFileInto(file, kept, bytes, want)))
+                want += qMax<qsizetype>(4096, want / 2);
+        }
+        start(std::move(bytes), more ? std::move(file) : FileDescriptor(-1), whole, kept);
     } catch (const std::bad_alloc &) {
         throw NotEnoughMemoryError(kept);
     }
-    m_path = std::move(kept);
 }
 
 void SourceLines::read(QByteArray bytes)
+{
+    start(std::move(bytes), FileDescriptor(-1), 0, QString());
+}
+
+void SourceLines::start(QByteArray bytes, FileDescriptor file, qsizetype expectedSize, const QString &path)
 {
     const DetectedEncoding detected = DetectEncoding(bytes);
     const CodePage *codePage = nullptr;
@@ -35,12 +63,13 @@ void SourceLines::read(QByteArray bytes)
         text = DecodeText(bytes);
     }
 
-    m_path.clear();
-    const bool sameUnits = kind == m_kind && codePage == m_codePage;
     m_kind = kind;
     m_codePage = codePage;
     m_begin = kind == Kind::Decoded ? 0 : detected.markLength;
+    m_spare = std::move(m_bytes);
     m_bytes = std::move(bytes);
+    m_file = std::move(file);
+    m_path = path;
     if (kind == Kind::Decoded)
         m_text = std::move(text);
     else
@@ -49,22 +78,34 @@ void SourceLines::read(QByteArray bytes)
     m_scan = m_begin;
     if (kind == Kind::Decoded) {
         m_finished = m_text.isEmpty() || m_text.front() == u'\0';
-    } else {
-        // Decoded lines go here; one unit per byte at most, so the text never
-        // moves and views into it stay valid.
-        m_text.reserve(m_bytes.size());
-        if (!sameUnits) {
-            m_asciiBreaks = true;
-            for (int byte = 0; byte < 256; ++byte) {
-                const char16_t c = codePage ? codePage->charOf(byte) : char16_t(byte);
-                m_unitOfByte[byte] = classify(c);
-                const bool isBreakByte = byte == 0 || byte == '\n' || byte == '\r';
-                if ((m_unitOfByte[byte] != Unit::Text) != isBreakByte || (byte < 0x80 && c != byte))
-                    m_asciiBreaks = false;
-            }
-        }
-        m_finished = m_scan >= m_bytes.size()
-                     || m_unitOfByte[static_cast<unsigned char>(m_bytes[m_scan])] == Unit::Nul;
+        return;
+    }
+    // Decoded lines go here; one unit per byte at most, so the text of a
+    // file that does not grow while it is read never moves and views into
+    // it stay valid.
+    m_text.reserve(qMax(m_bytes.size(), expectedSize));
+    m_units = &byteUnits(codePage);
+    readUpTo(m_scan + 1);
+    m_finished = m_scan >= m_bytes.size() || unitOfByte(m_scan) == Unit::Nul;
+}
+
+bool SourceLines::readMore()
+{
+    if (m_file.get() < 0)
+        return false;
+    const qsizetype before = m_bytes.size();
+    try {
+        if (!ReadFileInto(m_file, m_path, m_bytes, before + qMax<qsizetype>(kFirstRead, before)))
+            m_file = FileDescriptor(-1);
+    } catch (const std::bad_alloc &) {
+        throw NotEnoughMemoryError(m_path);
+    }
+    return m_bytes.size() > before;
+}
+
+void SourceLines::readUpTo(qsizetype size)
+{
+    while (m_bytes.size() < size && readMore()) {
     }
 }
 
@@ -98,6 +139,8 @@ void SourceLines::keepFoundLinesOnly()
     }
     m_text = std::move(kept);
     m_bytes = QByteArray();
+    m_spare = QByteArray();
+    m_file = FileDescriptor(-1);
     m_kind = Kind::Kept;
 }
 
@@ -107,6 +150,27 @@ QStringView SourceLines::line(qsizetype index)
         return {};
     const Span span = m_lines[size_t(index)];
     return QStringView(m_text).sliced(span.start, span.length);
+}
+
+const SourceLines::ByteUnits &SourceLines::byteUnits(const CodePage *codePage)
+{
+    auto make = [](const CodePage *page) {
+        ByteUnits units;
+        for (int byte = 0; byte < 256; ++byte) {
+            const char16_t c = page ? page->charOf(byte) : char16_t(byte);
+            units.unit[byte] = classify(c);
+            const bool isBreakByte = byte == 0 || byte == '\n' || byte == '\r';
+            if ((units.unit[byte] != Unit::Text) != isBreakByte || (byte < 0x80 && c != byte))
+                units.asciiBreaks = false;
+        }
+        return units;
+    };
+    static const ByteUnits utf8 = make(nullptr);
+    if (!codePage)
+        return utf8;
+    // Files without a mark are always read in the system code page.
+    static const ByteUnits system = make(&CodePage::System());
+    return system;
 }
 
 SourceLines::Unit SourceLines::classify(char16_t c)
@@ -125,56 +189,57 @@ SourceLines::Unit SourceLines::classify(char16_t c)
 
 // Finds the line that starts at m_scan, as SplitText does: it runs up to the
 // next CR, LF or NUL; CR, then LF, are stepped over; a NUL ends the text.
-template<typename T, typename Classify, typename FindBreak>
-bool SourceLines::findNextIn(const T *units, qsizetype size, Classify unitOf, FindBreak findBreak, qsizetype &start,
-                             qsizetype &end)
+bool SourceLines::findNextDecoded()
 {
     if (m_finished)
         return false;
-    start = m_scan;
-    qsizetype pos = findBreak(start);
-    end = pos;
-    if (pos < size && unitOf(units[pos]) == Unit::Cr)
+    const QChar *text = m_text.constData();
+    const qsizetype size = m_text.size();
+    const qsizetype start = m_scan;
+    qsizetype pos = start;
+    while (pos < size && classify(text[pos].unicode()) == Unit::Text)
         ++pos;
-    if (pos < size && unitOf(units[pos]) == Unit::Lf)
+    m_lines.push_back({start, pos - start});
+    if (pos < size && text[pos] == u'\r')
+        ++pos;
+    if (pos < size && text[pos] == u'\n')
         ++pos;
     m_scan = pos;
-    m_finished = pos >= size || unitOf(units[pos]) == Unit::Nul;
+    m_finished = pos >= size || text[pos] == u'\0';
     return true;
 }
 
+// The same on bytes, read as far as the line and the break after it reach.
 bool SourceLines::findNext()
 {
-    qsizetype start = 0;
-    qsizetype end = 0;
-    if (m_kind == Kind::Kept)
+    if (m_kind == Kind::Kept || m_finished)
         return false;
-    if (m_kind == Kind::Decoded) {
-        const QChar *text = m_text.constData();
-        const qsizetype size = m_text.size();
-        auto unitOf = [](QChar c) { return classify(c.unicode()); };
-        auto findBreak = [&](qsizetype pos) {
-            while (pos < size && unitOf(text[pos]) == Unit::Text)
-                ++pos;
-            return pos;
-        };
-        if (!findNextIn(text, size, unitOf, findBreak, start, end))
-            return false;
-        m_lines.push_back({start, end - start});
-        return true;
+    if (m_kind == Kind::Decoded)
+        return findNextDecoded();
+
+    const qsizetype start = m_scan;
+    qsizetype end = start;
+    for (;;) {
+        const qsizetype size = m_bytes.size();
+        if (m_units->asciiBreaks) {
+            end = FindLineBreakByte(m_bytes.constData(), end, size);
+        } else {
+            while (end < size && unitOfByte(end) == Unit::Text)
+                ++end;
+        }
+        if (end < size || !readMore())
+            break;
     }
-    const char *bytes = m_bytes.constData();
+    // The break, an LF after a CR, and the unit that follows them.
+    readUpTo(end + 3);
     const qsizetype size = m_bytes.size();
-    auto unitOf = [this](char byte) { return m_unitOfByte[static_cast<unsigned char>(byte)]; };
-    auto findBreak = [&](qsizetype pos) {
-        if (m_asciiBreaks)
-            return FindLineBreakByte(bytes, pos, size);
-        while (pos < size && unitOf(bytes[pos]) == Unit::Text)
-            ++pos;
-        return pos;
-    };
-    if (!findNextIn(bytes, size, unitOf, findBreak, start, end))
-        return false;
+    qsizetype pos = end;
+    if (pos < size && unitOfByte(pos) == Unit::Cr)
+        ++pos;
+    if (pos < size && unitOfByte(pos) == Unit::Lf)
+        ++pos;
+    m_scan = pos;
+    m_finished = pos >= size || unitOfByte(pos) == Unit::Nul;
 
     // Decode in place at the end of the reserved text; ASCII, the bulk of
     // source text, is widened directly where it means itself.
@@ -182,8 +247,8 @@ bool SourceLines::findNext()
     const qsizetype length = end - start;
     m_text.resize(at + length);
     QChar *out = m_text.data() + at;
-    const char *line = bytes + start;
-    const qsizetype ascii = m_asciiBreaks ? AsciiPrefixLength(line, length) : 0;
+    const char *line = m_bytes.constData() + start;
+    const qsizetype ascii = m_units->asciiBreaks ? AsciiPrefixLength(line, length) : 0;
     WidenAscii(line, ascii, out);
     out += ascii;
     if (m_kind == Kind::Utf8) {

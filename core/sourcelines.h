@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/filedescriptor.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
@@ -13,9 +15,11 @@ class CodePage;
 
 // The lines of one source file, found and decoded only as far as they are
 // asked for. The lines are exactly those of ReadLines; a header sits at the
-// top of a file, so most of a large file is never decoded. The file is
-// still read whole and a UTF-8 file is still checked whole, so reading fails
-// exactly when ReadLines fails.
+// top of a file, so most of a large file is never decoded. A file in a
+// single-byte code page decodes whatever its bytes, so it is read only as
+// far as the lines asked for reach, and stays open for that until the next
+// read or keepFoundLinesOnly(); any other file is read whole at once, and a
+// UTF-8 one checked whole, so reading fails exactly when ReadLines fails.
 class SourceLines
 {
 public:
@@ -45,18 +49,32 @@ private:
         qsizetype length;
     };
 
+    void start(QByteArray bytes, FileDescriptor file, qsizetype expectedSize, const QString &path);
     bool findNext();
-    template<typename T, typename Classify, typename FindBreak>
-    bool findNextIn(const T *units, qsizetype size, Classify unitOf, FindBreak findBreak, qsizetype &start,
-                    qsizetype &end);
+    bool findNextDecoded();
+    // Reads more of a file that is still open; false when it has ended.
+    bool readMore();
+    // Reads until the bytes reach `size` or the file ends.
+    void readUpTo(qsizetype size);
+    Unit unitOfByte(qsizetype pos) const { return m_units->unit[static_cast<unsigned char>(m_bytes[pos])]; }
     static Unit classify(char16_t c);
+
+    // What each byte is to the line breaks.
+    struct ByteUnits
+    {
+        std::array<Unit, 256> unit{};
+        bool asciiBreaks = true; // only NUL, LF and CR break lines, and ASCII is itself
+    };
+    // Made once for UTF-8 (no code page) and once for the system code page.
+    static const ByteUnits &byteUnits(const CodePage *codePage);
 
     QString m_path;
     Kind m_kind = Kind::Decoded;
-    std::array<Unit, 256> m_unitOfByte{};
-    bool m_asciiBreaks = false; // only NUL, LF and CR break lines, and ASCII is itself
+    const ByteUnits *m_units = &byteUnits(nullptr);
     const CodePage *m_codePage = nullptr;
-    QByteArray m_bytes;
+    QByteArray m_bytes;      // the file's bytes as far as they are read
+    QByteArray m_spare;      // an earlier file's buffer, to read the next into
+    FileDescriptor m_file{-1}; // open while the file may hold more bytes
     qsizetype m_begin = 0;   // first unit after the mark
     qsizetype m_scan = 0;    // where the next line starts
     bool m_finished = true;  // no line follows

@@ -62,7 +62,7 @@ QString SystemErrorText(int errorCode)
     return text;
 }
 
-QByteArray ReadFileBytes(const QString &path)
+FileDescriptor OpenFileForReading(const QString &path, qint64 &size)
 {
     const QByteArray native = FileNameToBytes(path);
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
@@ -76,26 +76,42 @@ QByteArray ReadFileBytes(const QString &path)
         throwCannotOpen(path, SystemErrorText(EISDIR));
     if (!S_ISREG(info.st_mode))
         throwCannotOpen(path, QStringLiteral("Not a regular file"));
+    size = qint64(info.st_size);
+    return fd;
+}
 
+bool ReadFileInto(const FileDescriptor &fd, const QString &path, QByteArray &bytes, qsizetype want)
+{
+    qsizetype filled = bytes.size();
+    bytes.resize(want);
+    while (filled < want) {
+        const ssize_t got = ::read(fd.get(), bytes.data() + filled, size_t(want - filled));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            bytes.truncate(filled);
+            throwCannotOpen(path, SystemErrorText(errno));
+        }
+        if (got == 0) {
+            bytes.truncate(filled);
+            return false;
+        }
+        filled += got;
+    }
+    return true;
+}
+
+QByteArray ReadFileBytes(const QString &path)
+{
+    qint64 size = 0;
+    const FileDescriptor fd = OpenFileForReading(path, size);
     // One byte more than the file holds, so that the read which finds the
     // end does not have to grow the buffer; a file that grows meanwhile is
     // read to its new end.
     QByteArray bytes;
-    bytes.resize(qsizetype(info.st_size) + 1);
-    qsizetype filled = 0;
-    for (;;) {
-        if (filled == bytes.size())
-            bytes.resize(filled + qMax<qsizetype>(4096, filled / 2));
-        const ssize_t got = ::read(fd.get(), bytes.data() + filled, size_t(bytes.size() - filled));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            throwCannotOpen(path, SystemErrorText(errno));
-        if (got == 0)
-            break;
-        filled += got;
-    }
-    bytes.truncate(filled);
+    qsizetype want = qsizetype(size) + 1;
+    while (ReadFileInto(fd, path, bytes, want))
+        want += qMax<qsizetype>(4096, want / 2);
     return bytes;
 }
 
@@ -163,12 +179,15 @@ void ReadLines(const QString &path, QStringList &lines)
     }
 }
 
+QByteArray EncodedTextMark()
+{
+    return CodePage::System().isUtf8() ? QByteArray("\xEF\xBB\xBF") : QByteArray();
+}
+
 QByteArray EncodeText(const QString &text)
 {
-    const CodePage &codePage = CodePage::System();
-    QByteArray bytes = codePage.encode(text);
-    if (codePage.isUtf8())
-        bytes.prepend("\xEF\xBB\xBF");
+    QByteArray bytes = EncodedTextMark();
+    CodePage::System().encodeTo(text, bytes);
     return bytes;
 }
 

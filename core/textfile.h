@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include "core/error.h"
+#include "core/filedescriptor.h"
 
 namespace lorvane {
 
@@ -31,8 +32,19 @@ void WriteFileBytes(const QString &path, const QByteArray &bytes);
 // byte-order mark only when that code page is UTF-8.
 QByteArray EncodeText(const QString &text);
 
+// The byte-order mark that EncodeText puts before the text: EF BB BF when
+// the system code page is UTF-8, else none.
+QByteArray EncodedTextMark();
+
 // The two halves of ReadLines, for callers that split the text themselves.
 QByteArray ReadFileBytes(const QString &path);
+
+// Opens a regular file for reading as ReadFileBytes does, with the same
+// errors, and gives its size at that moment.
+FileDescriptor OpenFileForReading(const QString &path, qint64 &size);
+// Reads from `fd` onto the end of `bytes` until it holds `want` bytes or the
+// file ends; false when it ended. Throws ReadFileBytes's error.
+bool ReadFileInto(const FileDescriptor &fd, const QString &path, QByteArray &bytes, qsizetype want);
 QString DecodeText(const QByteArray &bytes);
 
 // The UTF-16 code units of `text` in the given byte order, without a mark.

@@ -2,9 +2,6 @@
 
 #include "core/bytescan.h"
 
-#include <QStringDecoder>
-
-
 namespace lorvane {
 
 int Utf8SequenceLength(const unsigned char *p, qsizetype left)
@@ -67,9 +64,30 @@ bool IsValidUtf8(const char *data, qsizetype size)
 
 QChar *DecodeUtf8(const char *data, qsizetype size, QChar *out)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8,
-                           QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    return decoder.appendToBuffer(out, QByteArrayView(data, size));
+    const auto *p = reinterpret_cast<const unsigned char *>(data);
+    qsizetype i = 0;
+    while (i < size) {
+        const unsigned c = p[i];
+        if (c < 0x80) {
+            const qsizetype run = AsciiPrefixLength(data + i, size - i);
+            WidenAscii(data + i, run, out);
+            out += run;
+            i += run;
+        } else if (c < 0xE0) {
+            *out++ = QChar(char16_t(((c & 0x1F) << 6) | (p[i + 1] & 0x3F)));
+            i += 2;
+        } else if (c < 0xF0) {
+            *out++ = QChar(char16_t(((c & 0x0F) << 12) | ((p[i + 1] & 0x3F) << 6) | (p[i + 2] & 0x3F)));
+            i += 3;
+        } else {
+            const char32_t code = ((c & 0x07) << 18) | ((p[i + 1] & 0x3F) << 12) | ((p[i + 2] & 0x3F) << 6)
+                                  | (p[i + 3] & 0x3F);
+            *out++ = QChar(QChar::highSurrogate(code));
+            *out++ = QChar(QChar::lowSurrogate(code));
+            i += 4;
+        }
+    }
+    return out;
 }
 
 } // namespace lorvane

@@ -11,8 +11,9 @@ int Utf8SequenceLength(const unsigned char *p, qsizetype left);
 
 bool IsValidUtf8(const char *data, qsizetype size);
 
-// Decodes UTF-8 into `out`, which has room for `size` units, and returns the
-// end of the decoded text. A byte-order mark is a character like any other.
+// Decodes UTF-8 that IsValidUtf8 accepts into `out`, which has room for
+// `size` units, and returns the end of the decoded text. A byte-order mark
+// is a character like any other.
 QChar *DecodeUtf8(const char *data, qsizetype size, QChar *out);
 
 } // namespace lorvane

@@ -127,23 +127,59 @@ void refuseOverwritingList(const ReportArguments &args)
     }
 }
 
-// Markdown and JSON are rendered from the content of the report that the
-// line limit settled on: the first build's, or a build at the limit's start.
-void writeRendered(const ReportArguments &args, const QStringList &files, QDate start, ReportKind kind,
-                   ReportContent content, QDate limitedStart)
+void writeReportBytes(const ReportArguments &args, const QByteArray &bytes)
 {
-    if (limitedStart != start) {
-        QStringList ignored;
-        SilentProgress progress;
-        kind = BuildChangeReport(files, limitedStart, args.to, args.options, progress, ignored, &content);
-    }
-    const ReportDocument document{kind, limitedStart, args.to, files, std::move(content)};
-    const QByteArray bytes =
-        args.format == ReportFormat::Markdown ? MarkdownReport(document) : JsonReport(document);
     if (args.output.isEmpty())
         WriteStdout(bytes);
     else
         WriteFileBytes(args.output, bytes);
+}
+
+// The report as text or HTML, written as saving it in the window writes it.
+// Without a line limit the report is built as those bytes directly. The
+// status tells what is written: a later start can give an error list where
+// the first report had none, as the copyright check then reads entry lines
+// that the walk no longer takes.
+ReportKind writeTextReport(const ReportArguments &args, const QStringList &files, QDate start)
+{
+    SilentProgress progress;
+    // The limit shapes a report; an error list asked for alone is the first.
+    if (!args.limit || args.errorsOnly) {
+        const EncodedReport report = BuildChangeReportBytes(files, start, args.to, args.options, progress);
+        if (!args.errorsOnly || report.kind == ReportKind::ErrorList)
+            writeReportBytes(args, report.bytes);
+        return report.kind;
+    }
+    QStringList report;
+    ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report);
+    TextLineLimit limited(args, start, files, report);
+    if (const std::optional<ReportKind> limitedKind = ApplyLineLimit(limited))
+        kind = *limitedKind;
+    writeReportBytes(args, EncodeText(NormalizeLineBreaks(limited.text())));
+    return kind;
+}
+
+// Markdown and JSON are rendered from the content of the report that the
+// line limit settled on: the first build's, or a build at the limit's start.
+ReportKind writeRenderedReport(const ReportArguments &args, const QStringList &files, QDate start)
+{
+    QStringList report;
+    SilentProgress progress;
+    ReportContent content;
+    ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report, &content);
+    if (args.errorsOnly && kind == ReportKind::Report)
+        return kind;
+    QDate shownStart = start;
+    if (!args.errorsOnly) {
+        TextLineLimit limited(args, start, files, report);
+        ApplyLineLimit(limited);
+        shownStart = limited.StartDate();
+    }
+    if (shownStart != start)
+        kind = BuildChangeReport(files, shownStart, args.to, args.options, progress, report, &content);
+    const ReportDocument document{kind, shownStart, args.to, files, std::move(content)};
+    writeReportBytes(args, args.format == ReportFormat::Markdown ? MarkdownReport(document) : JsonReport(document));
+    return kind;
 }
 
 int run(const QStringList &arguments)
@@ -166,35 +202,9 @@ int run(const QStringList &arguments)
         RefuseOverwritingSource(args.output, files);
     // As the dialog's Run button does: a start not before the end is the end.
     const QDate start = args.from < args.to ? args.from : args.to;
-    QStringList report;
-    SilentProgress progress;
     const bool rendered = args.format == ReportFormat::Markdown || args.format == ReportFormat::Json;
-    ReportContent content;
-    ReportKind kind =
-        BuildChangeReport(files, start, args.to, args.options, progress, report, rendered ? &content : nullptr);
-    if (args.errorsOnly && kind == ReportKind::Report)
-        return 0;
-    TextLineLimit limited(args, start, files, report);
-    // The limit shapes a report; an error list asked for alone is the first.
-    // The status tells what is written: a later start can give an error list
-    // where the first report had none, as the copyright check then reads
-    // entry lines that the walk no longer takes.
-    if (!args.errorsOnly) {
-        if (const std::optional<ReportKind> limitedKind = ApplyLineLimit(limited))
-            kind = *limitedKind;
-    }
-    const int status = kind == ReportKind::ErrorList ? 1 : 0;
-    if (rendered) {
-        writeRendered(args, files, start, kind, std::move(content), limited.StartDate());
-        return status;
-    }
-
-    const QString text = NormalizeLineBreaks(limited.text());
-    if (args.output.isEmpty())
-        WriteStdout(EncodeText(text));
-    else
-        WriteText(args.output, text);
-    return status;
+    const ReportKind kind = rendered ? writeRenderedReport(args, files, start) : writeTextReport(args, files, start);
+    return kind == ReportKind::ErrorList ? 1 : 0;
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include "testsupport/testfiles.h"
 #include "core/textfile.h"
 
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -76,6 +77,42 @@ TEST(SourceLinesTest, LinesAreFoundLazilyAndViewsStayValid)
     EXPECT_EQ(source.line(2), QStringLiteral("третья"));
     EXPECT_FALSE(source.has(3));
     EXPECT_EQ(first, QStringLiteral("первая"));
+}
+
+// A file in the code page is read in steps as far as its lines reach; a
+// break that straddles a step, or a file that ends right at one, reads as
+// when it is read whole.
+TEST(SourceLinesTest, GivesTheLinesOfReadLinesAcrossReadSteps)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("f.pas");
+    SourceLines source;
+    const QByteArray breaks[] = {"", "\r\n", "\r", "\n", "\n\r", QByteArray(1, '\0'), "\r\n\r\n", "\r\0"};
+    for (const qsizetype step : {qsizetype(8 * 1024), qsizetype(16 * 1024), qsizetype(32 * 1024)}) {
+        for (qsizetype before = step - 3; before <= step + 1; ++before) {
+            for (const QByteArray &lineBreak : breaks) {
+                for (const QByteArray &tail : {QByteArray(), QByteArray("last line")}) {
+                    const QByteArray bytes = "{==\r\n" + QByteArray(before - 5, '\xC0') + lineBreak + tail;
+                    writeBytes(path, bytes);
+                    ASSERT_EQ(viaSourceLines(source, path), viaReadLines(path))
+                        << before << " " << lineBreak.toHex().toStdString() << " " << tail.toStdString();
+                }
+            }
+        }
+    }
+}
+
+// Files of the proc file system claim no size and still have content.
+TEST(SourceLinesTest, FileThatClaimsNoSizeIsReadAsReadLinesReadsIt)
+{
+    const QString path = QStringLiteral("/proc/version");
+    if (!QFileInfo::exists(path) || QFileInfo(path).size() != 0)
+        GTEST_SKIP() << "no proc file system";
+    SourceLines source;
+    const std::optional<QStringList> lines = viaSourceLines(source, path);
+    ASSERT_TRUE(lines.has_value());
+    EXPECT_FALSE(lines->isEmpty());
+    EXPECT_EQ(lines, viaReadLines(path));
 }
 
 } // namespace

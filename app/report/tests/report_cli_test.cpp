@@ -1,4 +1,5 @@
 #include "core/codepage.h"
+#include "core/tests/mixed_project.h"
 #include "core/tests/pricing_header.h"
 #include "testsupport/program.h"
 #include "testsupport/testfiles.h"
@@ -230,5 +231,32 @@ TEST_F(ReportCliTest, HelpNamesEveryOption)
                                "--files-from", "FOLDER", "--version"})
         EXPECT_TRUE(outcome.out.contains(option)) << option;
 }
+
+class CodePageCli : public ReportCliTest, public testing::WithParamInterface<const char *>
+{
+};
+
+// A limit the report never reaches keeps the report as text until it is
+// written; without one it is built as the bytes it is written as.
+TEST_P(CodePageCli, WritesTheSameBytesWithAndWithoutAnUnreachedLimit)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("LORVANE_CODEPAGE", GetParam());
+    QRandomGenerator random(7);
+    GenerateMixedProject(random, dir.filePath("tree"), 120, QDate(2026, 12, 10), false);
+    for (const QStringList &options : {QStringList{}, QStringList{"--html", "--description"}}) {
+        const QStringList arguments = QStringList{"--from", "2026-10-01", "--to", "2026-12-10", dir.filePath("tree")} + options;
+        const Outcome bytes = run(arguments, {}, environment);
+        const Outcome text = run(arguments + QStringList{"--limit", "100000000"}, {}, environment);
+        EXPECT_NE(bytes.exitCode, 2) << bytes.err.toStdString();
+        EXPECT_EQ(bytes.exitCode, text.exitCode);
+        EXPECT_FALSE(bytes.out.isEmpty());
+        EXPECT_EQ(bytes.out, text.out);
+    }
+}
+
+// IBM037 does not write ASCII as itself, so the headers read as missing and
+// the error list is written; CP932 is multi-byte.
+INSTANTIATE_TEST_SUITE_P(CodePages, CodePageCli, testing::Values("CP1251", "UTF-8", "IBM037", "CP932"));
 
 } // namespace
