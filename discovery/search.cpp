@@ -4,9 +4,9 @@
 #include "discovery/pipelist.h"
 
 #include <QCoreApplication>
-#include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <dirent.h>
 #include <memory>
@@ -91,12 +91,21 @@ void letEventsRun()
         QCoreApplication::processEvents();
 }
 
+// One walk that fills a list per wanted extension: the lists are exactly
+// those of one walk per extension, as every walk enters the same folders in
+// the same order.
 class Walk
 {
 public:
-    Walk(const QString &ext, QStringList &list, const std::function<void(const QString &)> &onFolder,
-         const QString &exclude, const SkippedFolderSink &onSkipped)
-        : m_extension(u'.' + ext), m_list(list), m_onFolder(onFolder), m_exclude(exclude), m_onSkipped(onSkipped)
+    struct Wanted
+    {
+        QString extension; // with its "."
+        QStringList *list;
+    };
+
+    Walk(std::vector<Wanted> wanted, const std::function<void(const QString &)> &onFolder, const QString &exclude,
+         const SkippedFolderSink &onSkipped)
+        : m_wanted(std::move(wanted)), m_onFolder(onFolder), m_exclude(exclude), m_onSkipped(onSkipped)
     {
     }
 
@@ -123,14 +132,25 @@ public:
             if (!NameMatches(entry.name, m_exclude)) {
                 if (entry.isFolder)
                     search(folder + entry.name + kSeparator);
-                else if (sameExtension(extensionOf(entry.name), m_extension))
-                    m_list.append(folder + entry.name);
+                else
+                    addFile(folder, entry.name);
             }
             letEventsRun();
         }
     }
 
 private:
+    void addFile(const QString &folder, const QString &name)
+    {
+        const QStringView extension = extensionOf(name);
+        for (const Wanted &wanted : m_wanted) {
+            if (sameExtension(extension, wanted.extension)) {
+                wanted.list->append(folder + name);
+                return;
+            }
+        }
+    }
+
     // A path holding a NUL character would name another folder to the
     // system, so it cannot be listed.
     static Listing open(const QString &folder, int &error)
@@ -159,13 +179,19 @@ private:
         return m_entered.insert({folder.st_dev, folder.st_ino}).second;
     }
 
-    const QString m_extension;
-    QStringList &m_list;
+    const std::vector<Wanted> m_wanted;
     const std::function<void(const QString &)> &m_onFolder;
     const QString &m_exclude;
     const SkippedFolderSink &m_onSkipped;
     std::set<std::pair<dev_t, ino_t>> m_entered;
 };
+
+// Names are joined to the folder text directly; without the final "/" the
+// paths would name files that do not exist.
+QString folderWithSeparator(const QString &folder)
+{
+    return folder.isEmpty() || folder.endsWith(kSeparator) ? folder : folder + kSeparator;
+}
 
 } // namespace
 
@@ -173,25 +199,21 @@ void SearchFiles(const QString &Folder, const QString &Ext, QStringList &List,
                  const std::function<void(const QString &)> &OnFolder, const QString &Exclude,
                  const SkippedFolderSink &OnSkipped)
 {
-    // Names are joined to the folder text directly; without the final "/"
-    // the paths would name files that do not exist.
-    const QString folder = Folder.isEmpty() || Folder.endsWith(kSeparator) ? Folder
-                                                                           : Folder + kSeparator;
-    Walk(Ext, List, OnFolder, Exclude, OnSkipped).search(folder);
+    Walk({{u'.' + Ext, &List}}, OnFolder, Exclude, OnSkipped).search(folderWithSeparator(Folder));
 }
 
 QStringList FindSourceFiles(const QString &folderText, const SkippedFolderSink &onSkipped, const QString &exclude)
 {
-    QStringList files;
-    QSet<QString> skipped;
-    const SkippedFolderSink once = [&](const QString &folder, int errorCode) {
-        if (onSkipped && !skipped.contains(folder)) {
-            skipped.insert(folder);
-            onSkipped(folder, errorCode);
-        }
-    };
-    for (const char *ext : {"pas", "sql", "dpr", "dpk"})
-        SearchFiles(folderText, QString::fromLatin1(ext), files, {}, exclude, once);
+    std::array<QStringList, 4> found;
+    Walk({{QStringLiteral(".pas"), &found[0]},
+          {QStringLiteral(".sql"), &found[1]},
+          {QStringLiteral(".dpr"), &found[2]},
+          {QStringLiteral(".dpk"), &found[3]}},
+         {}, exclude, onSkipped)
+        .search(folderWithSeparator(folderText));
+    QStringList files = std::move(found[0]);
+    for (size_t i = 1; i < found.size(); ++i)
+        files += found[i];
     return files;
 }
 

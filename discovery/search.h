@@ -22,10 +22,10 @@ void SearchFiles(const QString &Folder, const QString &Ext, QStringList &List,
                  const std::function<void(const QString &)> &OnFolder = {},
                  const QString &Exclude = {}, const SkippedFolderSink &OnSkipped = {});
 
-// The source files of a project folder: one walk each for "pas", "sql",
-// "dpr" and "dpk", in that order, into one list, skipping the names that the
-// exclusion pattern catches. A folder that cannot be listed reaches
-// OnSkipped once, not once per walk.
+// The source files of a project folder: the lists of SearchFiles for "pas",
+// "sql", "dpr" and "dpk", in that order, made in one walk, skipping the
+// names that the exclusion pattern catches. A folder that cannot be listed
+// reaches OnSkipped once.
 QStringList FindSourceFiles(const QString &folderText, const SkippedFolderSink &onSkipped = {},
                             const QString &exclude = {});
 

@@ -237,7 +237,7 @@ TEST_F(SearchFilesTest, FolderThatCannotBeListedIsSkippedWhileSiblingsAreSearche
     EXPECT_EQ(calls.constLast(), root() + u"b/..."_qs);
     EXPECT_EQ(skipped, (std::vector<std::pair<QString, int>>{{root() + u"a/"_qs + chain.deepest(), ENAMETOOLONG}}));
 
-    // The four walks of a project report it once.
+    // The search of a project reports it once.
     skipped.clear();
     EXPECT_EQ(FindSourceFiles(root(), [&](const QString &text, int code) { skipped.emplace_back(text, code); }),
               inTree({u"b/x.pas"}));
@@ -311,7 +311,7 @@ TEST_F(SearchFilesTest, LetsPendingEventsRun)
     EXPECT_TRUE(ran);
 }
 
-TEST_F(SearchFilesTest, FindSourceFilesWalksOncePerExtension)
+TEST_F(SearchFilesTest, FindSourceFilesGivesTheFourWalksListsInTurn)
 {
     for (const char16_t *name : {u"a.dpk", u"b.sql", u"d.dpr", u"e.pas", u"f.txt"})
         makeFile(QString::fromUtf16(name));
@@ -320,6 +320,22 @@ TEST_F(SearchFilesTest, FindSourceFilesWalksOncePerExtension)
     makeFile(u"sub/g.SQL"_qs);
     EXPECT_EQ(FindSourceFiles(m_dir.path()),
               inTree({u"e.pas", u"sub/c.pas", u"b.sql", u"sub/g.SQL", u"d.dpr", u"a.dpk"}));
+
+    // Links, excluded names and a name that is a folder: still exactly one
+    // walk per extension, one after the other.
+    makeLink(u"sub/up"_qs, u".."_qs);
+    makeLink(u"alias"_qs, u"sub"_qs);
+    makeFolder(u"old"_qs);
+    makeFile(u"old/h.pas"_qs);
+    makeFolder(u"dir.pas"_qs);
+    makeFile(u"dir.pas/i.Dpr"_qs);
+    for (const QString &exclude : {QString(), u"old"_qs, u"|alias|sub|"_qs}) {
+        QStringList walks;
+        for (const QString &ext : {u"pas"_qs, u"sql"_qs, u"dpr"_qs, u"dpk"_qs})
+            walks += search(ext, exclude);
+        EXPECT_EQ(FindSourceFiles(m_dir.path(), {}, exclude), walks) << exclude.toStdString();
+        EXPECT_EQ(walks.size(), exclude.isEmpty() ? 8 : exclude == u"old" ? 7 : 6) << exclude.toStdString();
+    }
 }
 
 } // namespace
