@@ -1,6 +1,7 @@
 #include "core/changereport.h"
 #include "core/error.h"
 #include "core/lines.h"
+#include "core/tests/recording_progress.h"
 #include "core/tests/pricing_header.h"
 #include "testsupport/testfiles.h"
 
@@ -12,14 +13,6 @@ using namespace lorvane;
 using namespace lorvane::test;
 
 namespace {
-
-class RecordingProgress : public ReportProgress
-{
-public:
-    void FileStarted(const QString &name) override { events << "start " + name; }
-    void FileDone() override { events << "done"; }
-    QStringList events;
-};
 
 // A header with the given description, change lines and copyright line.
 QString header(const QStringList &changes, const QString &copyright = QString(),

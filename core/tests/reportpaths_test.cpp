@@ -1,6 +1,7 @@
 #include "core/changereport.h"
 #include "core/error.h"
 #include "core/lines.h"
+#include "core/tests/recording_progress.h"
 #include "core/tests/mixed_project.h"
 #include "core/textfile.h"
 
@@ -12,14 +13,6 @@ using namespace lorvane;
 using namespace lorvane::test;
 
 namespace {
-
-class RecordingProgress : public ReportProgress
-{
-public:
-    void FileStarted(const QString &name) override { events << "start " + name; }
-    void FileDone() override { events << "done"; }
-    QStringList events;
-};
 
 // What one build leaves behind: the report or the failure, and the
 // progress calls on the way.
