@@ -1,4 +1,4 @@
-// Times the four walks of a source search against four runs of
+// Times the search for a project's source files against four runs of
 // `find DIR -type f` over the same generated tree.
 
 #include "core/filename.h"
