@@ -19,8 +19,9 @@ namespace lorvane {
 // results in item order, on the thread that asks. The threads never run
 // more than a small window of items ahead of the one asked for, so what is
 // held stays bounded whatever the count. A failure is thrown by next() when
-// its item's turn comes, after every item before it was handed out; no item
-// after it is started from then on.
+// its item's turn comes, after every item before it was handed out. Items a
+// few runs ahead may have been done before the failure was known; none
+// after it is done from then on.
 template<typename Result>
 class OrderedWork
 {
@@ -42,27 +43,21 @@ public:
     OrderedWork(qsizetype count, int workers, Work work)
         : m_work(std::move(work)), m_count(count),
           m_run(std::clamp<qsizetype>(count / std::max(1, 16 * workers), 1, 32)),
-          m_slots(size_t(std::max(1, 2 * workers)))
+          m_limit(count), m_slots(size_t(std::max(1, 2 * workers)))
     {
+        m_threads.reserve(size_t(std::max(0, workers)));
         try {
             for (int worker = 0; worker < workers; ++worker)
                 m_threads.emplace_back([this, worker] { run(worker); });
         } catch (const std::system_error &) {
             // Fewer threads than asked for still do all the work.
+        } catch (...) {
+            stopAndJoin();
+            throw;
         }
     }
 
-    ~OrderedWork()
-    {
-        m_ending.store(true, std::memory_order_relaxed);
-        {
-            const std::lock_guard lock(m_mutex);
-            m_stop = true;
-        }
-        m_room.notify_all();
-        for (std::thread &thread : m_threads)
-            thread.join();
-    }
+    ~OrderedWork() { stopAndJoin(); }
 
     OrderedWork(const OrderedWork &) = delete;
     OrderedWork &operator=(const OrderedWork &) = delete;
@@ -76,7 +71,7 @@ public:
             if (m_taken.failure)
                 std::rethrow_exception(m_taken.failure);
             takeRun();
-            if (m_taken.results.empty())
+            if (m_taken.results.empty() && m_taken.failure)
                 std::rethrow_exception(m_taken.failure);
         }
         return std::move(m_taken.results[m_takenUsed++]);
@@ -90,6 +85,18 @@ private:
         std::exception_ptr failure;
         bool done = false;
     };
+
+    void stopAndJoin()
+    {
+        m_limit.store(0, std::memory_order_relaxed);
+        {
+            const std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_room.notify_all();
+        for (std::thread &thread : m_threads)
+            thread.join();
+    }
 
     void takeRun()
     {
@@ -120,18 +127,22 @@ private:
             m_started = last;
             lock.unlock();
             Slot slot;
-            slot.results.reserve(size_t(last - first));
             try {
-                // Once the work is being ended, the rest of a run is not done.
-                for (qsizetype item = first; item < last && !m_ending.load(std::memory_order_relaxed); ++item)
+                slot.results.reserve(size_t(last - first));
+                // Once an item has failed, or the work is being ended, no
+                // later item is done.
+                for (qsizetype item = first; item < last && item < m_limit.load(std::memory_order_relaxed); ++item)
                     slot.results.push_back(m_work(worker, item));
             } catch (...) {
                 slot.failure = std::current_exception();
             }
             slot.done = true;
             lock.lock();
-            if (slot.failure)
+            if (slot.failure) {
                 m_count = std::min(m_count, first + qsizetype(slot.results.size()) + 1);
+                if (m_count < m_limit.load(std::memory_order_relaxed))
+                    m_limit.store(m_count, std::memory_order_relaxed);
+            }
             m_slots[size_t(runIndex % qsizetype(m_slots.size()))] = std::move(slot);
             if (runIndex == m_nextRun)
                 m_ready.notify_one();
@@ -146,7 +157,9 @@ private:
     qsizetype m_nextRun = 0;      // the run next() takes next
     qsizetype m_handed = 0;       // items next() worked itself, without threads
     bool m_stop = false;
-    std::atomic<bool> m_ending{false};
+    // Items from here on are not done: m_count once a failure is known, 0
+    // once the work is being ended. Read by running threads without the lock.
+    std::atomic<qsizetype> m_limit;
     std::vector<Slot> m_slots;
     Slot m_taken;                 // the run next() hands out from
     size_t m_takenUsed = 0;
