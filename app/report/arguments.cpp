@@ -55,8 +55,8 @@ QString ReportUsage()
         "                       report has at least N lines or reaches the project's\n"
         "                       creation, when it is longer than N lines; measured\n"
         "                       on the text report whatever the format\n"
-        "  --errors-only        write nothing (no --output file either) and exit 0\n"
-        "                       when every header passes its checks; else write the\n"
+        "  --errors-only        when every header passes its checks, write nothing (an\n"
+        "                       --output file is left empty) and exit 0; else write the\n"
         "                       error list of the window, without --limit, and exit 1\n"
         "  --output PATH        write the report to PATH instead of standard output;\n"
         "                       never one of the files read\n"
@@ -107,9 +107,11 @@ ReportArguments ParseReportArguments(const QStringList &arguments)
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &arg = arguments[i];
         // An empty value would read as the option not given: "--output ''"
-        // would quietly write to standard output.
+        // would quietly write to standard output. A value that is an option
+        // is one left out: "--exclude --strict" would drop --strict. A file
+        // named so is still "./--name".
         auto value = [&]() -> QString {
-            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty())
+            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty() || arguments[i + 1].startsWith(u"--"))
                 throw Error(QStringLiteral("Option %1 needs a value").arg(arg));
             return arguments[++i];
         };

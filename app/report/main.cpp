@@ -146,8 +146,9 @@ ReportKind writeTextReport(const ReportArguments &args, const QStringList &files
     // The limit shapes a report; an error list asked for alone is the first.
     if (!args.limit || args.errorsOnly) {
         const EncodedReport report = BuildChangeReportBytes(files, start, args.to, args.options, progress);
-        if (!args.errorsOnly || report.kind == ReportKind::ErrorList)
-            writeReportBytes(args, report.bytes);
+        // A clean check still empties an --output file, so that it never
+        // shows the problems of an earlier run.
+        writeReportBytes(args, args.errorsOnly && report.kind == ReportKind::Report ? QByteArray() : report.bytes);
         return report.kind;
     }
     QStringList report;
@@ -167,8 +168,10 @@ ReportKind writeRenderedReport(const ReportArguments &args, const QStringList &f
     SilentProgress progress;
     ReportContent content;
     ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report, &content);
-    if (args.errorsOnly && kind == ReportKind::Report)
+    if (args.errorsOnly && kind == ReportKind::Report) {
+        writeReportBytes(args, {});
         return kind;
+    }
     QDate shownStart = start;
     if (!args.errorsOnly) {
         TextLineLimit limited(args, start, files, report);

@@ -165,6 +165,8 @@ INSTANTIATE_TEST_SUITE_P(
                     BadArguments{{"--format"}, "--format"},
                     BadArguments{{"PROJECT", "--exclude"}, "--exclude"},
                     BadArguments{{"--exclude", "", "PROJECT"}, "--exclude"},
+                    BadArguments{{"--exclude", "--strict", "PROJECT"}, "--exclude"},
+                    BadArguments{{"--format", "--html", "PROJECT"}, "--format"},
                     BadArguments{{"--exclude", "tmp", "--files-from", "-"}, "--exclude"}));
 
 struct ErrorsOnlyCase
@@ -182,6 +184,8 @@ TEST_P(ErrorsOnly, PrintsNothingForACleanProjectElseTheErrorList)
     source("Pricing.pas", GetParam().errors ? kBadHeader : kGoodHeader);
     const QStringList plain = window + QStringList{"--format", GetParam().format, project()};
     const QString target = dir.filePath("problems.out");
+    // An earlier run's problems must not survive a clean run.
+    writeBytes(target, "Pricing.pas\r\nold problem\r\n");
     const Outcome toFile = run(plain + QStringList{"--errors-only", "--output", target});
     const Outcome outcome = run(plain + QStringList{"--errors-only"});
     EXPECT_EQ(outcome.exitCode, GetParam().errors ? 1 : 0) << outcome.err.toStdString();
@@ -194,7 +198,8 @@ TEST_P(ErrorsOnly, PrintsNothingForACleanProjectElseTheErrorList)
         EXPECT_EQ(readBytes(target), outcome.out);
     } else {
         EXPECT_TRUE(outcome.out.isEmpty());
-        EXPECT_FALSE(QFileInfo::exists(target));
+        EXPECT_TRUE(QFileInfo::exists(target));
+        EXPECT_EQ(readBytes(target), QByteArray());
     }
 }
 

@@ -197,6 +197,8 @@ INSTANTIATE_TEST_SUITE_P(
                                    "Invalid line limit \"-3\""},
                     BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--output", "", "-"},
                                    "Option --output needs a value."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--output", "--html", "-"},
+                                   "Option --output needs a value."},
                     BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--files-from", ""},
                                    "Option --files-from needs a value."}));
 
