@@ -39,9 +39,16 @@ run_one() {
     local -a argv
     read -r -a argv <<<"${commands[$1]}"
     local begin end
+    local status=0
     begin=$(date +%s%N)
-    /usr/bin/time -f %M -o "$work/mem" "${argv[@]}" >"$work/out.${names[$1]}" 2>/dev/null || true
+    /usr/bin/time -f %M -o "$work/mem" "${argv[@]}" >"$work/out.${names[$1]}" 2>"$work/err" || status=$?
     end=$(date +%s%N)
+    # A failed run would be timed as a fast one.
+    if [ "$status" -ne 0 ] || [ ! -s "$work/out.${names[$1]}" ]; then
+        echo "${names[$1]} failed with status $status:" >&2
+        cat "$work/err" >&2
+        exit 1
+    fi
     echo "$(((end - begin) / 1000000)) $(cat "$work/mem")" >>"$work/log.${names[$1]}"
 }
 
