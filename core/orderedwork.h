@@ -41,7 +41,7 @@ public:
     // The threads take runs of neighbouring items, so that handing over
     // costs little beside the work itself.
     OrderedWork(qsizetype count, int workers, Work work)
-        : m_work(std::move(work)), m_count(count),
+        : m_work(std::move(work)),
           m_run(std::clamp<qsizetype>(count / std::max(1, 16 * workers), 1, 32)),
           m_limit(count), m_slots(size_t(std::max(1, 2 * workers)))
     {
@@ -86,12 +86,13 @@ private:
         bool done = false;
     };
 
+    qsizetype limit() const { return m_limit.load(std::memory_order_relaxed); }
+
     void stopAndJoin()
     {
-        m_limit.store(0, std::memory_order_relaxed);
         {
             const std::lock_guard lock(m_mutex);
-            m_stop = true;
+            m_limit.store(0, std::memory_order_relaxed);
         }
         m_room.notify_all();
         for (std::thread &thread : m_threads)
@@ -117,13 +118,13 @@ private:
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_room.wait(lock, [&] {
-                return m_stop || m_started >= m_count || m_startedRuns < m_nextRun + qsizetype(m_slots.size());
+                return m_started >= limit() || m_startedRuns < m_nextRun + qsizetype(m_slots.size());
             });
-            if (m_stop || m_started >= m_count)
+            if (m_started >= limit())
                 return;
             const qsizetype runIndex = m_startedRuns++;
             const qsizetype first = m_started;
-            const qsizetype last = std::min(m_count, first + m_run);
+            const qsizetype last = std::min(limit(), first + m_run);
             m_started = last;
             lock.unlock();
             Slot slot;
@@ -131,7 +132,7 @@ private:
                 slot.results.reserve(size_t(last - first));
                 // Once an item has failed, or the work is being ended, no
                 // later item is done.
-                for (qsizetype item = first; item < last && item < m_limit.load(std::memory_order_relaxed); ++item)
+                for (qsizetype item = first; item < last && item < limit(); ++item)
                     slot.results.push_back(m_work(worker, item));
             } catch (...) {
                 slot.failure = std::current_exception();
@@ -139,9 +140,9 @@ private:
             slot.done = true;
             lock.lock();
             if (slot.failure) {
-                m_count = std::min(m_count, first + qsizetype(slot.results.size()) + 1);
-                if (m_count < m_limit.load(std::memory_order_relaxed))
-                    m_limit.store(m_count, std::memory_order_relaxed);
+                const qsizetype failed = first + qsizetype(slot.results.size());
+                if (failed + 1 < limit())
+                    m_limit.store(failed + 1, std::memory_order_relaxed);
             }
             m_slots[size_t(runIndex % qsizetype(m_slots.size()))] = std::move(slot);
             if (runIndex == m_nextRun)
@@ -150,15 +151,14 @@ private:
     }
 
     const Work m_work;
-    qsizetype m_count;            // items that may be started
     const qsizetype m_run;        // items in one run
     qsizetype m_started = 0;      // the first item no thread has started
     qsizetype m_startedRuns = 0;  // runs started
     qsizetype m_nextRun = 0;      // the run next() takes next
     qsizetype m_handed = 0;       // items next() worked itself, without threads
-    bool m_stop = false;
-    // Items from here on are not done: m_count once a failure is known, 0
-    // once the work is being ended. Read by running threads without the lock.
+    // Items from here on are not done: all after the first known failure,
+    // and all once the work is being ended. Changed under the lock; read by
+    // running threads without it.
     std::atomic<qsizetype> m_limit;
     std::vector<Slot> m_slots;
     Slot m_taken;                 // the run next() hands out from
