@@ -31,9 +31,8 @@ void SourceLines::read(const QString &path)
         const FileEncoding encoding = DetectEncoding(bytes).encoding;
         // Only a file in a single-byte code page can fail nowhere in its rest.
         if (more && (encoding != FileEncoding::CodePage || !CodePage::System().isSingleByte())) {
-            qsizetype want = whole;
-            while ((more = ReadFileInto(file, kept, bytes, want)))
-                want += qMax<qsizetype>(4096, want / 2);
+            ReadFileToEnd(file, kept, bytes, whole);
+            more = false;
         }
         start(std::move(bytes), more ? std::move(file) : FileDescriptor(-1), whole, kept);
     } catch (const std::bad_alloc &) {

@@ -101,17 +101,20 @@ bool ReadFileInto(const FileDescriptor &fd, const QString &path, QByteArray &byt
     return true;
 }
 
+void ReadFileToEnd(const FileDescriptor &fd, const QString &path, QByteArray &bytes, qsizetype want)
+{
+    while (ReadFileInto(fd, path, bytes, want))
+        want += qMax<qsizetype>(4096, want / 2);
+}
+
 QByteArray ReadFileBytes(const QString &path)
 {
     qint64 size = 0;
     const FileDescriptor fd = OpenFileForReading(path, size);
     // One byte more than the file holds, so that the read which finds the
-    // end does not have to grow the buffer; a file that grows meanwhile is
-    // read to its new end.
+    // end does not have to grow the buffer.
     QByteArray bytes;
-    qsizetype want = qsizetype(size) + 1;
-    while (ReadFileInto(fd, path, bytes, want))
-        want += qMax<qsizetype>(4096, want / 2);
+    ReadFileToEnd(fd, path, bytes, qsizetype(size) + 1);
     return bytes;
 }
 

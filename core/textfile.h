@@ -45,6 +45,9 @@ FileDescriptor OpenFileForReading(const QString &path, qint64 &size);
 // Reads from `fd` onto the end of `bytes` until it holds `want` bytes or the
 // file ends; false when it ended. Throws ReadFileBytes's error.
 bool ReadFileInto(const FileDescriptor &fd, const QString &path, QByteArray &bytes, qsizetype want);
+// Reads the rest of the file onto the end of `bytes`, first up to `want`
+// bytes, then growing: a file that grows meanwhile is read to its new end.
+void ReadFileToEnd(const FileDescriptor &fd, const QString &path, QByteArray &bytes, qsizetype want);
 QString DecodeText(const QByteArray &bytes);
 
 // The UTF-16 code units of `text` in the given byte order, without a mark.
