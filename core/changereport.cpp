@@ -101,8 +101,12 @@ struct FileOutcome
 class HeaderReader
 {
 public:
-    HeaderReader(QDate start, QDate end, const ReportOptions &options, const DateFormat &format, QDate today)
-        : m_start(start), m_end(end), m_options(options), m_format(format), m_today(today)
+    // `withContent`: the outcome also holds the block's pieces, for callers
+    // that present the report in another form.
+    HeaderReader(QDate start, QDate end, const ReportOptions &options, const DateFormat &format, QDate today,
+                 bool withContent = false)
+        : m_start(start), m_end(end), m_options(options), m_format(format), m_today(today),
+          m_withContent(withContent)
     {
     }
 
@@ -125,6 +129,7 @@ private:
     const ReportOptions &m_options;
     const DateFormat &m_format;
     const QDate m_today;
+    const bool m_withContent;
 
     SourceLines *m_lines = nullptr;
     FileOutcome m_outcome;
@@ -163,7 +168,8 @@ FileOutcome HeaderReader::read(const QString &name, SourceLines &lines)
     if (!m_lines->has(index)) {
         m_description.clear();
         appendEntry(kBadFormat);
-        m_outcome.entries.append({std::nullopt, kBadFormat});
+        if (m_withContent)
+            m_outcome.entries.append({std::nullopt, kBadFormat});
     } else {
         m_outcome.heading = index;
         readEntries(index + 2);
@@ -213,7 +219,8 @@ void HeaderReader::walk(qsizetype &index)
         if (bracket >= 0) {
             const QString entry = text.sliced(bracket).toString();
             appendEntry(m_options.Html ? QStringLiteral("<p>") + entry + QStringLiteral("</p>") : entry);
-            m_outcome.entries.append({m_current, entry});
+            if (m_withContent)
+                m_outcome.entries.append({m_current, entry});
         }
         ++index;
         if (!m_lines->has(index) || line(index).startsWith(u'='))
@@ -257,7 +264,8 @@ void HeaderReader::addFileBlock(const QString &name)
     if (m_options.WithDescription && !m_description.isEmpty()) {
         items << (m_options.Html ? QStringLiteral("<p class=\"filedescrip\">") + m_description + QStringLiteral("</p>")
                                  : m_description);
-        m_outcome.description = m_description.split(kCrLf);
+        if (m_withContent)
+            m_outcome.description = m_description.split(kCrLf);
     }
     if (!IsEmptyValue(m_entries))
         items << m_entries;
@@ -326,11 +334,12 @@ class ParallelReading
 public:
     using Finish = std::function<Outcome(FileOutcome &&)>;
 
-    ParallelReading(const QStringList &files, QDate start, QDate end, const ReportOptions &options, Finish finish)
+    ParallelReading(const QStringList &files, QDate start, QDate end, const ReportOptions &options, bool withContent,
+                    Finish finish)
         : m_files(files), m_format(SystemDateFormat()), m_today(QDate::currentDate()), m_finish(std::move(finish)),
           m_workers(OrderedWork<Outcome>::WorkersFor(files.size())), m_lines(size_t(std::max(1, m_workers))),
-          m_work(files.size(), m_workers, [this, start, end, &options](int worker, qsizetype item) {
-              HeaderReader reader(start, end, options, m_format, m_today);
+          m_work(files.size(), m_workers, [this, start, end, &options, withContent](int worker, qsizetype item) {
+              HeaderReader reader(start, end, options, m_format, m_today, withContent);
               SourceLines &lines = m_lines[size_t(worker)];
               const QString &path = m_files[item];
               lines.read(path);
@@ -412,7 +421,7 @@ ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
                              QStringList &resultText, ReportContent *content)
 {
     ReportAssembly report(start, end, resultText, content);
-    ParallelReading<FileOutcome> reading(files, start, end, options,
+    ParallelReading<FileOutcome> reading(files, start, end, options, content != nullptr,
                                          [](FileOutcome &&outcome) { return std::move(outcome); });
     for (const QString &path : files) {
         const QString name = fileName(path);
@@ -441,7 +450,7 @@ EncodedReport BuildChangeReportBytes(const QStringList &files, QDate start, QDat
     for (const QString &line : result)
         appendItemBytes(page, line, encoded.bytes);
     bool problems = false;
-    ParallelReading<EncodedOutcome> reading(files, start, end, options, [&page](FileOutcome &&outcome) {
+    ParallelReading<EncodedOutcome> reading(files, start, end, options, false, [&page](FileOutcome &&outcome) {
         EncodedOutcome encodedOutcome;
         for (const QString &item : outcome.items)
             appendItemBytes(page, item, encodedOutcome.block);
