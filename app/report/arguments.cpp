@@ -100,8 +100,7 @@ ReportArguments ParseReportArguments(const QStringList &arguments)
     bool haveFrom = false;
     bool haveTo = false;
     bool haveFilesFrom = false;
-    bool haveFormat = false;
-    QString formatName;
+    QString formatName; // as given; never empty once given
     bool html = false;
     QStringList positional;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
@@ -130,11 +129,10 @@ ReportArguments ParseReportArguments(const QStringList &arguments)
         } else if (arg == u"--html") {
             html = true;
         } else if (arg == u"--format") {
-            if (haveFormat)
+            if (!formatName.isEmpty())
                 throw Error(QStringLiteral("Option --format given twice"));
             formatName = value();
             result.format = parseFormat(formatName);
-            haveFormat = true;
         } else if (arg == u"--exclude") {
             if (!result.exclude.isEmpty())
                 throw Error(QStringLiteral("Option --exclude given twice"));
@@ -167,7 +165,7 @@ ReportArguments ParseReportArguments(const QStringList &arguments)
     if (!positional.isEmpty())
         result.folder = positional.first();
     if (html) {
-        if (haveFormat && result.format != ReportFormat::Html)
+        if (!formatName.isEmpty() && result.format != ReportFormat::Html)
             throw Error(QStringLiteral("Option --html cannot be used with --format %1").arg(formatName));
         result.format = ReportFormat::Html;
     }
