@@ -169,13 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadArguments{{"--format", "--html", "PROJECT"}, "--format"},
                     BadArguments{{"--exclude", "tmp", "--files-from", "-"}, "--exclude"}));
 
-struct ErrorsOnlyCase
-{
-    const char *format;
-    bool errors;
-};
-
-class ErrorsOnly : public FormatsCliTest, public testing::WithParamInterface<ErrorsOnlyCase>
+class ErrorsOnly : public FormatsCliTest, public testing::WithParamInterface<FormatCase>
 {
 };
 
@@ -204,9 +198,9 @@ TEST_P(ErrorsOnly, PrintsNothingForACleanProjectElseTheErrorList)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ErrorsOnly,
-                         testing::Values(ErrorsOnlyCase{"text", false}, ErrorsOnlyCase{"text", true},
-                                         ErrorsOnlyCase{"markdown", false}, ErrorsOnlyCase{"markdown", true},
-                                         ErrorsOnlyCase{"json", false}, ErrorsOnlyCase{"json", true}));
+                         testing::Values(FormatCase{"text", false}, FormatCase{"text", true},
+                                         FormatCase{"markdown", false}, FormatCase{"markdown", true},
+                                         FormatCase{"json", false}, FormatCase{"json", true}));
 
 TEST_F(FormatsCliTest, ErrorsOnlyIgnoresTheLimitAndGivesEveryProblemItsLine)
 {
