@@ -94,6 +94,7 @@ struct FileOutcome
     std::optional<QDate> firstDate;
     qsizetype walkEnd = 0;
     QList<qsizetype> copyrightLines;
+    QList<HeaderReading::DatedLine> datedLines; // with the block's pieces
 };
 
 // Reads one file's header for one window: the file steps from the header
@@ -193,6 +194,8 @@ void HeaderReader::readEntries(qsizetype index)
     if (const auto date = ReadShortDate(field, m_format, m_today)) {
         m_current = *date;
         m_outcome.firstDate = *date;
+        if (m_withContent)
+            m_outcome.datedLines.append({index, *date, field.toString()});
     } else {
         m_current = m_today;
         m_outcome.errors.append({index, kBadDate.arg(index)});
@@ -225,8 +228,11 @@ void HeaderReader::walk(qsizetype &index)
         ++index;
         if (!m_lines->has(index) || line(index).startsWith(u'='))
             return;
-        if (const auto date = dateField(line(index)))
+        if (const auto date = dateField(line(index))) {
             m_current = *date;
+            if (m_withContent)
+                m_outcome.datedLines.append({index, *date, trimmed(columns(line(index), 3, 10)).toString()});
+        }
         m_oldest = qMin(m_oldest, m_current);
     }
 }
@@ -271,6 +277,27 @@ void HeaderReader::addFileBlock(const QString &name)
         items << m_entries;
 }
 
+// The error list as text: a group per file name; a file named as the one
+// that opened the last group adds its problems to that group.
+class ErrorList
+{
+public:
+    void append(const QString &name, const QString &message)
+    {
+        if (m_lastErrorFile != name) {
+            m_text += ChooseValue(m_text.isEmpty(), QString(), QStringLiteral("\r\n\r\n")) + name;
+            m_lastErrorFile = name;
+        }
+        m_text += kCrLf + message;
+    }
+
+    const QString &text() const { return m_text; }
+
+private:
+    QString m_text;
+    QString m_lastErrorFile;
+};
+
 // Puts the files' outcomes together: the heading, the blocks, and the error
 // list that replaces them when it is not empty.
 class ReportAssembly
@@ -288,7 +315,7 @@ public:
     void add(const QString &name, const FileOutcome &outcome)
     {
         for (const FileOutcome::Problem &problem : outcome.errors) {
-            appendError(name, problem.message);
+            m_errors.append(name, problem.message);
             if (m_content)
                 m_content->problems.append({m_file, name, problem.line, problem.message});
         }
@@ -300,29 +327,17 @@ public:
 
     ReportKind finish()
     {
-        if (m_errors.isEmpty())
+        if (m_errors.text().isEmpty())
             return ReportKind::Report;
-        m_result = SplitText(m_errors);
+        m_result = SplitText(m_errors.text());
         return ReportKind::ErrorList;
     }
 
 private:
-    // A group per file name; a file named as the one that opened the last
-    // group adds its problems to that group.
-    void appendError(const QString &name, const QString &message)
-    {
-        if (m_lastErrorFile != name) {
-            m_errors += ChooseValue(m_errors.isEmpty(), QString(), QStringLiteral("\r\n\r\n")) + name;
-            m_lastErrorFile = name;
-        }
-        m_errors += kCrLf + message;
-    }
-
     QStringList &m_result;
     ReportContent *m_content;
     qsizetype m_file = 0;
-    QString m_errors;
-    QString m_lastErrorFile;
+    ErrorList m_errors;
 };
 
 // Reads the files of a run on a few threads, each with a reader and a line
@@ -397,12 +412,13 @@ QString ReportHeading(QDate start, QDate end)
 }
 
 HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate start, QDate end,
-                         const ReportOptions &options)
+                         const ReportOptions &options, QDate today)
 {
     const DateFormat format = SystemDateFormat();
-    HeaderReader reader(start, end, options, format, QDate::currentDate());
+    HeaderReader reader(start, end, options, format, today, true);
     HeaderReading reading;
-    ReportAssembly report(start, end, reading.resultText);
+    ReportContent content;
+    ReportAssembly report(start, end, reading.resultText, &content);
     SourceLines lines;
     lines.read(bytes);
     FileOutcome outcome = reader.read(name, lines);
@@ -413,7 +429,18 @@ HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate sta
     reading.firstDate = outcome.firstDate;
     reading.walkEnd = outcome.walkEnd;
     reading.copyrightLines = std::move(outcome.copyrightLines);
+    reading.problems = std::move(content.problems);
+    reading.entries = std::move(outcome.entries);
+    reading.datedLines = std::move(outcome.datedLines);
     return reading;
+}
+
+QStringList ErrorListLines(const QList<HeaderProblem> &problems)
+{
+    ErrorList list;
+    for (const HeaderProblem &problem : problems)
+        list.append(problem.name, problem.message);
+    return SplitText(list.text());
 }
 
 ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,

@@ -122,13 +122,38 @@ struct HeaderReading
     qsizetype walkEnd = 0;
     // The lines that were tested as copyright lines.
     QList<qsizetype> copyrightLines;
+    // The problems of the error list, with their lines (`file` is 0).
+    QList<HeaderProblem> problems;
+    // The entries the walk took, without HTML, and the text that stands in
+    // for a missing change list (without a date).
+    QList<ReportEntry> entries;
+    // The lines whose own date field the walk read as a date, in order: from
+    // the first entry line to the line where the walk stopped, that line
+    // included when a date outside the window stopped it. The window from
+    // the first to the last day a header can name takes the whole change
+    // list.
+    struct DatedLine
+    {
+        qsizetype line = 0;
+        QDate date;
+        QString field; // the date field trimmed, as the header shows it
+        friend bool operator==(const DatedLine &, const DatedLine &) = default;
+    };
+    QList<DatedLine> datedLines;
 };
 
 // Reads one file, given by its bare name and its content, exactly as
-// BuildChangeReport reads a file that holds these bytes. Throws Error when
-// they do not decode.
+// BuildChangeReport reads a file that holds these bytes on the day `today`
+// (which dates without a year, two-digit years and a first date that does
+// not read take). Throws Error when they do not decode.
 HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate start, QDate end,
-                         const ReportOptions &options);
+                         const ReportOptions &options, QDate today = QDate::currentDate());
+
+// The error list that BuildChangeReport shows for these problems, in their
+// order: a group per file name, a name line and a line per problem, groups
+// separated by an empty line; a problem of the file named as the one that
+// opened the last group adds to that group. Empty for no problems.
+QStringList ErrorListLines(const QList<HeaderProblem> &problems);
 
 // Builds the report of one file list again and again with the same end date
 // and earlier start dates, as the line limit does, with results identical to
