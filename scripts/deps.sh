@@ -4,10 +4,10 @@
 # given as arguments.
 set -euo pipefail
 
-packages=(build-essential cmake qt6-base-dev)
+packages=(build-essential cmake pkg-config qt6-base-dev libgit2-dev)
 if [[ "${1:-}" == --tests ]]; then
     shift
-    packages+=(libgtest-dev libgmock-dev libx11-dev man-db libcmark-dev)
+    packages+=(libgtest-dev libgmock-dev libx11-dev man-db libcmark-dev git)
 fi
 packages+=("$@")
 missing=()
