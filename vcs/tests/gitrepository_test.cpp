@@ -316,9 +316,21 @@ INSTANTIATE_TEST_SUITE_P(
                         const QString r = g.project();
                         g.git(r, {"submodule", "add", "-q", sub, "lib"});
                         g.commitAll(r);
+                        const QString nested = g.init("r/vendor"); // a repository git does not track
+                        g.write(nested + "/V.pas", kCodeChanged);
+                        g.commitAll(nested);
                         return Scenario{r};
                     },
-                    {".gitmodules", "submodule lib"}}),
+                    {".gitmodules", "submodule lib", "submodule vendor"}},
+        ChangesCase{"LinksAreNotListed",
+                    [](GitTest &g) {
+                        const QString r = g.project();
+                        QFile::link("A.pas", r + "/L.pas");
+                        g.commitAll(r);
+                        QFile::link("B.pas", r + "/M.pas");
+                        return Scenario{r};
+                    },
+                    {}}),
     [](const testing::TestParamInfo<ChangesCase> &info) { return info.param.name; });
 
 class StagedChanges : public GitTest, public testing::WithParamInterface<ChangesCase>
