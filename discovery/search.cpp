@@ -9,6 +9,7 @@
 #include <array>
 #include <cerrno>
 #include <dirent.h>
+#include <iterator>
 #include <memory>
 #include <set>
 #include <sys/stat.h>
@@ -20,6 +21,8 @@ namespace lorvane {
 namespace {
 
 constexpr char16_t kSeparator = u'/';
+// The extensions of source files, in the order of their lists.
+constexpr QStringView kSourceExtensions[] = {u".pas", u".sql", u".dpr", u".dpk"};
 
 struct Entry
 {
@@ -202,14 +205,22 @@ void SearchFiles(const QString &Folder, const QString &Ext, QStringList &List,
     Walk({{u'.' + Ext, &List}}, OnFolder, Exclude, OnSkipped).search(folderWithSeparator(Folder));
 }
 
+bool IsSourceFileName(QStringView name)
+{
+    if (name.startsWith(u'.'))
+        return false;
+    const QStringView extension = extensionOf(name);
+    return std::any_of(std::begin(kSourceExtensions), std::end(kSourceExtensions),
+                       [extension](QStringView wanted) { return sameExtension(extension, wanted); });
+}
+
 QStringList FindSourceFiles(const QString &folderText, const SkippedFolderSink &onSkipped, const QString &exclude)
 {
-    std::array<QStringList, 4> found;
-    Walk({{QStringLiteral(".pas"), &found[0]},
-          {QStringLiteral(".sql"), &found[1]},
-          {QStringLiteral(".dpr"), &found[2]},
-          {QStringLiteral(".dpk"), &found[3]}},
-         {}, exclude, onSkipped)
+    std::array<QStringList, std::size(kSourceExtensions)> found;
+    std::vector<Walk::Wanted> wanted;
+    for (size_t i = 0; i < found.size(); ++i)
+        wanted.push_back({kSourceExtensions[i].toString(), &found[i]});
+    Walk(std::move(wanted), {}, exclude, onSkipped)
         .search(folderWithSeparator(folderText));
     QStringList files = std::move(found[0]);
     for (size_t i = 1; i < found.size(); ++i)

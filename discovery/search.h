@@ -22,6 +22,12 @@ void SearchFiles(const QString &Folder, const QString &Ext, QStringList &List,
                  const std::function<void(const QString &)> &OnFolder = {},
                  const QString &Exclude = {}, const SkippedFolderSink &OnSkipped = {});
 
+// Whether a file of this bare name is a source file as FindSourceFiles
+// takes it: its extension is one of the four, with a to z folded, and the
+// name does not begin with ".". (The search also leaves out whatever lies
+// in a folder whose name begins with ".".)
+bool IsSourceFileName(QStringView name);
+
 // The source files of a project folder: the lists of SearchFiles for "pas",
 // "sql", "dpr" and "dpk", in that order, made in one walk, skipping the
 // names that the exclusion pattern catches. A folder that cannot be listed

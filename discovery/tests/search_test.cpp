@@ -87,6 +87,9 @@ TEST_P(ExtensionTest, ListsTheFileWhenTheExtensionMatches)
     makeFile(QString::fromUtf16(c.fileName));
     const QStringList expected = c.listed ? inTree({c.fileName}) : QStringList();
     EXPECT_EQ(search(QString::fromUtf16(c.ext)), expected);
+    // A source file's name is one that the source search lists.
+    EXPECT_EQ(IsSourceFileName(QString::fromUtf16(c.fileName)),
+              !FindSourceFiles(root()).isEmpty());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -99,7 +102,9 @@ INSTANTIATE_TEST_SUITE_P(
                     ExtensionCase{u"Unit1.", u"pas", false}, ExtensionCase{u"pas", u"pas", false},
                     ExtensionCase{u".pas", u"pas", false},
                     ExtensionCase{u"unit.p\u00e4s", u"P\u00c4S", false},
-                    ExtensionCase{u"unit.p\u00e4s", u"P\u00e4S", true}));
+                    ExtensionCase{u"unit.p\u00e4s", u"P\u00e4S", true},
+                    ExtensionCase{u"Query.SQL", u"sql", true}, ExtensionCase{u"Project.dpr", u"dpr", true},
+                    ExtensionCase{u"Package.Dpk", u"dpk", true}, ExtensionCase{u"Notes.txt", u"txt", true}));
 
 using SearchFilesTest = TreeFixture;
 
