@@ -159,3 +159,35 @@ save_suggested() {
     keys Return
     within 15 window_gone 'Запись файла' || fail "the save dialog did not close"
 }
+
+# The window that window $1 is transient for, as a decimal id, or nothing.
+transient_for() {
+    local owner
+    owner="$(xprop -id "$1" WM_TRANSIENT_FOR 2> /dev/null | awk '/window id/ {print $NF}')"
+    [[ -n "$owner" ]] && echo "$((owner))"
+}
+
+# Whether window $1 is mapped on the screen (not minimized, not withdrawn).
+is_viewable() {
+    xwininfo -id "$1" 2> /dev/null | grep -q 'Map State: IsViewable'
+}
+
+# The area windows may take, "x y width height": the window manager's work
+# area of the first desktop, or the whole screen without one.
+work_area() {
+    local area
+    area="$(xprop -root _NET_WORKAREA 2> /dev/null)"
+    if [[ "$area" == *=* ]]; then
+        sed 's/.*= //; s/,//g' <<< "$area" | awk '{print $1, $2, $3, $4}'
+    else
+        echo "0 0 $(xdotool getdisplaygeometry)"
+    fi
+}
+
+# Whether the frame of window $1 lies wholly inside the work area.
+frame_in_work_area() {
+    local x y w h ax ay aw ah
+    read -r x y w h <<< "$(frame_rect "$1")"
+    read -r ax ay aw ah <<< "$(work_area)"
+    ((x >= ax && y >= ay && x + w <= ax + aw && y + h <= ay + ah))
+}
