@@ -11,7 +11,8 @@ export LC_ALL=C.UTF-8
 export QT_QPA_PLATFORM=xcb
 app=""
 main=""
-trap '[[ -n "$app" ]] && kill "$app" 2> /dev/null; rm -rf "$work"' EXIT
+other_display=()
+trap '[[ -n "$app" ]] && kill "$app" 2> /dev/null; ((${#other_display[@]} == 0)) || kill "${other_display[@]}" 2> /dev/null || true; rm -rf "$work"' EXIT
 
 fail() {
     echo "FAIL: $*"
@@ -190,4 +191,14 @@ frame_in_work_area() {
     read -r x y w h <<< "$(frame_rect "$1")"
     read -r ax ay aw ah <<< "$(work_area)"
     ((x >= ax && y >= ay && x + w <= ax + aw && y + h <= ay + ah))
+}
+
+# Moves the test to a display of its own with a screen of $1 (WIDTHxHEIGHT) under
+# the same window manager, as a user who starts the program on another
+# screen.
+use_other_screen() {
+    start_display "$1" "$work/xvfb-$1.log" || fail "no display with a screen of $1"
+    other_display+=("$display_server")
+    start_manager "${LORVANE_DESKTOP_WM:-openbox}" "$work/manager-$1.log" || fail "no window manager on the screen of $1"
+    [[ -z "$window_manager" ]] || other_display=("$window_manager" "${other_display[@]}")
 }
