@@ -371,6 +371,27 @@ TEST_F(MainWindowTest, AFolderTypedWithoutTheFinalSeparatorIsItsOwnProject)
     EXPECT_EQ(dialogs.saveRequest->fileName, QStringLiteral("proj.change.txt"));
 }
 
+TEST_F(MainWindowTest, AFolderTypedWithATildeAndBlanksIsTheFolderInTheHomeFolder)
+{
+    WriteSource("unit.pas");
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(root.path()));
+    Source()->setEditText(QStringLiteral("  ~/proj "));
+    Idle();
+    const bool analysisEnabled = Find<QAction>("acAnalisis")->isEnabled();
+    const QString status = Find<QLabel>("laStatus")->text();
+
+    QTest::keyClick(Source()->lineEdit(), Qt::Key_Return);
+    Analyse();
+    qputenv("HOME", home);
+
+    EXPECT_TRUE(analysisEnabled);
+    EXPECT_EQ(status, QString());
+    EXPECT_EQ(Source()->currentText(), project.chopped(1));
+    EXPECT_EQ(Listed(), QStringList({project + "unit.pas"}));
+    EXPECT_EQ(dialog->psAnalisis->Section(), QStringLiteral("Analisis\\proj"));
+}
+
 TEST_F(MainWindowTest, TheStatusLineTellsWhyACommandCannotRun)
 {
     const auto status = [this] {
