@@ -194,6 +194,10 @@ void TMainFM::CreateComponents()
     laStatus->setObjectName(QStringLiteral("laStatus"));
     statusBar()->addWidget(laStatus, 1);
     statusBar()->setSizeGripEnabled(false);
+    // The line keeps the margins of the panes above it (the border and 2
+    // pixels); the bar itself puts 2 pixels before its first item.
+    const int edge = Scaled(kBorder + 2);
+    statusBar()->setContentsMargins(edge - 2, 0, edge, edge);
 
     reMain = new TRegPropStorageManEh(this);
     reMain->setObjectName(QStringLiteral("reMain"));

@@ -414,6 +414,20 @@ TEST_F(MainWindowTest, TheStatusLineTellsWhyACommandCannotRun)
     EXPECT_EQ(status(), QString());
 }
 
+TEST_F(MainWindowTest, TheStatusLineKeepsTheMarginsOfThePane)
+{
+    Source()->setEditText(QStringLiteral("Папка для сканирования"));
+    Idle();
+    const QWidget *status = Find<QLabel>("laStatus");
+    const QWidget *pane = Pane();
+    const QRect statusRect(status->mapTo(window.get(), QPoint()), status->size());
+    const QRect paneRect(pane->mapTo(window.get(), QPoint()), pane->size());
+
+    EXPECT_EQ(statusRect.left(), paneRect.left());
+    EXPECT_EQ(window->width() - 1 - statusRect.right(), window->width() - 1 - paneRect.right());
+    EXPECT_GE(window->height() - 1 - statusRect.bottom(), paneRect.left());
+}
+
 TEST_F(MainWindowTest, LoadingPrunesMissingFoldersFromTheHistory)
 {
     const QString present = root.path() + u'/';
