@@ -29,7 +29,7 @@ protected:
     void SetUp() override
     {
         window = std::make_unique<TMainFM>();
-        dialog = std::make_unique<TAnalisisDG>();
+        dialog = std::make_unique<TAnalisisDG>(window.get());
         window->SetAnalysisDialog(dialog.get());
         window->show();
         project = root.filePath(QStringLiteral("proj")) + u'/';

@@ -32,7 +32,7 @@ protected:
     void Start()
     {
         window = std::make_unique<TMainFM>();
-        dialog = std::make_unique<TAnalisisDG>();
+        dialog = std::make_unique<TAnalisisDG>(window.get());
         window->SetAnalysisDialog(dialog.get());
         window->show();
     }
