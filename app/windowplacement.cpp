@@ -248,19 +248,20 @@ void WindowPlacement::Notice(QEvent::Type type)
 bool WindowPlacement::PlacePending(const QMargins &margins)
 {
     // A window that has just left another state may still report that
-    // state's margins: the frame is placed again until they change, for a
-    // few events at most.
+    // state's margins: the frame is placed again until they change.
     const QRect wanted = *m_pending - margins;
     const bool placed = m_window.geometry() == wanted;
-    if ((placed && !MarginsMayBeStale(margins)) || ++m_placingEvents > kPlacingEvents) {
+    if (placed && !MarginsMayBeStale(margins)) {
         m_normal = *m_pending;
         m_pending.reset();
         return true;
     }
-    // Moved away from the frame it was placed at, with the margins it had
-    // there: the user has taken the window over, and its margins are the
-    // normal ones (a window manager may keep them in every state).
-    if (!placed && m_placedMargins == margins) {
+    // Moved away, size kept, from the frame it was placed at with the same
+    // margins: the user drags the window, and its margins are the normal
+    // ones (a window manager may keep them in every state). After a few
+    // events at most the margins are taken as they are.
+    const bool dragged = !placed && m_placedMargins == margins && m_window.size() == wanted.size();
+    if (dragged || ++m_placingEvents > kPlacingEvents) {
         m_normal = *m_pending;
         m_pending.reset();
         m_normalMargins = margins;

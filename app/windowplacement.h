@@ -70,8 +70,8 @@ private:
     // Follows the window system's news of the window.
     void Notice(QEvent::Type type);
     // Brings the window to the pending frame once the margins are known;
-    // false when the user has taken the window over instead, whose frame is
-    // then a normal one.
+    // false when it gives up on it (the user has moved the window, or the
+    // margins never settle), so that the frame is taken as a normal one.
     bool PlacePending(const QMargins &margins);
 
     QWidget &m_window;
