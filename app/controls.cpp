@@ -2,6 +2,7 @@
 
 #include "core/shortdate.h"
 
+#include <QKeyEvent>
 #include <QStringListModel>
 #include <QStyledItemDelegate>
 
@@ -29,6 +30,26 @@ TDateTimePicker::TDateTimePicker(QWidget *parent) : QDateEdit(parent)
 {
     setDisplayFormat(SystemDateFormat().pattern);
     setCalendarPopup(true);
+}
+
+void TDateTimePicker::keyPressEvent(QKeyEvent *event)
+{
+    const bool left = event->key() == Qt::Key_Left;
+    if ((left || event->key() == Qt::Key_Right) && !(event->modifiers() & (Qt::ShiftModifier | Qt::AltModifier))) {
+        const int section = currentSectionIndex() + (left ? -1 : 1);
+        if (section >= 0 && section < sectionCount())
+            setCurrentSectionIndex(section);
+        setSelectedSection(currentSection());
+        event->accept();
+        return;
+    }
+    QDateEdit::keyPressEvent(event);
+}
+
+bool TDateTimePicker::focusNextPrevChild(bool next)
+{
+    // The picker's own version steps through its sections first.
+    return QWidget::focusNextPrevChild(next);
 }
 
 TComboItems::TComboItems(QComboBox *combo) : TStrings(combo), m_combo(combo)

@@ -55,7 +55,8 @@ public:
     using QLineEdit::QLineEdit;
 };
 
-// A date picker in the user's short date format; only the date counts.
+// A date picker in the user's short date format; only the date counts. It
+// is one stop for Tab; the Left and Right keys move between its sections.
 class TDateTimePicker : public QDateEdit
 {
     Q_OBJECT
@@ -64,6 +65,10 @@ class TDateTimePicker : public QDateEdit
 
 public:
     explicit TDateTimePicker(QWidget *parent = nullptr);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    bool focusNextPrevChild(bool next) override;
 };
 
 // The item list of a combo box as a string list of the settings store.

@@ -194,6 +194,10 @@ void TMainFM::CreateComponents()
     laStatus->setObjectName(QStringLiteral("laStatus"));
     statusBar()->addWidget(laStatus, 1);
     statusBar()->setSizeGripEnabled(false);
+    // The line keeps the margins of the panes above it (the border and 2
+    // pixels); the bar itself puts 2 pixels before its first item.
+    const int edge = Scaled(kBorder + 2);
+    statusBar()->setContentsMargins(edge - 2, 0, edge, edge);
 
     reMain = new TRegPropStorageManEh(this);
     reMain->setObjectName(QStringLiteral("reMain"));
@@ -258,7 +262,7 @@ void TMainFM::psFileAfterLoadProps()
     const QString loadedText = cbSource->currentText();
     bool removed = false;
     for (int index = 0; index < cbSource->count();) {
-        if (FolderExists(cbSource->itemText(index))) {
+        if (FolderExists(TypedFolder(cbSource->itemText(index)))) {
             ++index;
             continue;
         }
@@ -293,22 +297,26 @@ void TMainFM::cbSourceEnter()
 void TMainFM::FillFileList()
 {
     const BusyCursor busy;
+    // The box shows the folder that is searched.
+    const QString folder = TypedFolder(cbSource->currentText());
+    if (folder != cbSource->currentText())
+        cbSource->setEditText(folder);
     const int generation = ++m_searchGeneration;
-    const QStringList files = FindSourceFiles(cbSource->currentText());
+    const QStringList files = FindSourceFiles(folder);
     // The search lets events run: a newer search or a change of the folder
     // text by the user has made this result stale.
     if (generation != m_searchGeneration)
         return;
     lbFile->setItems(files);
     if (files.isEmpty())
-        m_foundNothingIn = cbSource->currentText();
+        m_foundNothingIn = folder;
     else
         m_foundNothingIn.reset();
 }
 
 void TMainFM::acFilesExecute()
 {
-    dgOpen->InitialDir = cbSource->currentText();
+    dgOpen->InitialDir = TypedFolder(cbSource->currentText());
     if (!dgOpen->Execute(this))
         return;
     const QString &path = dgOpen->FileName;
@@ -323,7 +331,7 @@ void TMainFM::acAnalisisExecute()
     if (lbFile->count() == 0)
         return;
     meResult->Clear();
-    FPoject = FolderProjectName(cbSource->currentText());
+    FPoject = FolderProjectName(TypedFolder(cbSource->currentText()));
     TAnalisisDG &dialog = AnalysisDialog();
     dialog.psAnalisis->setSection(QStringLiteral("Analisis\\") + FPoject);
     dialog.psAnalisis->LoadProperties();
@@ -354,7 +362,7 @@ void TMainFM::ApplyLineLimit()
 void TMainFM::acSaveExecute()
 {
     const QString folderText = cbSource->currentText();
-    dgSave->InitialDir = folderText;
+    dgSave->InitialDir = TypedFolder(folderText);
     dgSave->FileName = FPoject + QStringLiteral(".change.")
                        + (AnalysisDialog().cbHTML->isChecked() ? QStringLiteral("htm") : QStringLiteral("txt"));
     if (!dgSave->Execute(this))
@@ -369,7 +377,7 @@ void TMainFM::acSaveExecute()
 
 void TMainFM::acAnalisisUpdate()
 {
-    acAnalisis->setEnabled(FolderExists(cbSource->currentText()));
+    acAnalisis->setEnabled(FolderExists(TypedFolder(cbSource->currentText())));
 }
 
 void TMainFM::acSaveUpdate()
@@ -381,7 +389,7 @@ void TMainFM::acSaveUpdate()
 
 void TMainFM::UpdateStatus()
 {
-    const QString folderText = cbSource->currentText();
+    const QString folderText = TypedFolder(cbSource->currentText());
     // Updated just before, from the same folder test.
     const bool folderExists = acAnalisis->isEnabled();
     QString status;

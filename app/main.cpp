@@ -31,7 +31,7 @@ int main(int argc, char *argv[])
     }
 
     lorvane::TMainFM mainForm;
-    lorvane::TAnalisisDG analysisDialog;
+    lorvane::TAnalisisDG analysisDialog(&mainForm);
     mainForm.SetAnalysisDialog(&analysisDialog);
     mainForm.show();
     return application.exec();

@@ -12,6 +12,9 @@ namespace lorvane {
 TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
     setReadOnly(true);
+    // Read-only, the pane would hide its text cursor: with the focus it
+    // shows one, which the keys move and select with.
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
     setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QPointer>
 #include <QScreen>
-#include <QStyle>
 #include <QWidget>
 #include <QWindow>
 
@@ -16,10 +15,6 @@ namespace lorvane {
 namespace {
 
 constexpr Qt::WindowStates kNotNormal = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-
-// How much of a title bar must show on a screen for the user to grab it.
-constexpr int kGripWidth = 32;
-constexpr int kGripHeight = 8;
 
 qint64 DistanceSquared(const QRect &a, const QRect &b)
 {
@@ -35,11 +30,28 @@ qint64 DistanceSquared(const QRect &a, const QRect &b)
     return dx * dx + dy * dy;
 }
 
-int Clamped(int position, int size, int low, int span)
+qint64 Area(const QRect &rect)
 {
-    if (size >= span)
-        return low;
-    return qBound(low, position, low + span - size);
+    return rect.isEmpty() ? 0 : qint64(rect.width()) * rect.height();
+}
+
+// The available area that a frame is on: the one holding the most of it,
+// else the nearest one; none without screens.
+const QRect *ScreenOf(const QRect &frame, const QList<QRect> &screens)
+{
+    const QRect *best = nullptr;
+    qint64 bestShared = 0;
+    qint64 bestDistance = std::numeric_limits<qint64>::max();
+    for (const QRect &screen : screens) {
+        const qint64 shared = Area(screen.intersected(frame));
+        const qint64 distance = DistanceSquared(frame, screen);
+        if (shared > bestShared || (bestShared == 0 && shared == 0 && distance < bestDistance)) {
+            best = &screen;
+            bestShared = shared;
+            bestDistance = distance;
+        }
+    }
+    return best;
 }
 
 QList<QRect> AvailableScreens()
@@ -52,27 +64,24 @@ QList<QRect> AvailableScreens()
 
 } // namespace
 
-QRect ReachableFrame(const QRect &frame, int titleHeight, const QList<QRect> &screens)
+QRect FittedFrame(const QRect &frame, const QList<QRect> &screens)
 {
-    const QRect title(frame.left(), frame.top(), frame.width(), qMax(1, titleHeight));
-    const QSize grip(qMin(kGripWidth, title.width()), qMin(kGripHeight, title.height()));
-    const QRect *nearest = nullptr;
-    qint64 nearestDistance = std::numeric_limits<qint64>::max();
-    for (const QRect &screen : screens) {
-        const QRect shown = screen.intersected(title);
-        if (shown.width() >= grip.width() && shown.height() >= grip.height())
-            return frame;
-        const qint64 distance = DistanceSquared(title, screen);
-        if (distance < nearestDistance) {
-            nearest = &screen;
-            nearestDistance = distance;
-        }
-    }
-    if (!nearest)
+    const QRect *screen = ScreenOf(frame, screens);
+    if (!screen)
         return frame;
-    return QRect(QPoint(Clamped(frame.left(), frame.width(), nearest->left(), nearest->width()),
-                        Clamped(frame.top(), frame.height(), nearest->top(), nearest->height())),
-                 frame.size());
+    const QSize size = frame.size().boundedTo(screen->size());
+    const auto clamped = [](int position, int size, int low, int span) {
+        return qBound(low, position, low + span - size);
+    };
+    return QRect(QPoint(clamped(frame.left(), size.width(), screen->left(), screen->width()),
+                        clamped(frame.top(), size.height(), screen->top(), screen->height())),
+                 size);
+}
+
+bool CoversScreen(const QRect &frame, const QList<QRect> &screens)
+{
+    const QRect *screen = ScreenOf(frame, screens);
+    return screen && frame.width() >= screen->width() && frame.height() >= screen->height();
 }
 
 // Passes the window's moves, resizes, state changes and exposures on to the
@@ -152,13 +161,26 @@ bool WindowPlacement::IsNormal() const
     return !(m_window.windowState() & kNotNormal);
 }
 
+bool WindowPlacement::MarginsMayBeStale(const QMargins &margins) const
+{
+    return m_otherStateMargins && margins == *m_otherStateMargins && margins != m_normalMargins;
+}
+
 QRect WindowPlacement::normalRect() const
 {
     if (m_pending)
         return *m_pending;
+    const QList<QRect> screens = AvailableScreens();
+    QRect frame;
     if (!IsNormal() && m_window.windowHandle())
-        return m_normal ? *m_normal : m_window.normalGeometry() + FrameMargins();
-    return m_window.geometry() + FrameMargins();
+        frame = m_normal ? *m_normal : m_window.normalGeometry() + FrameMargins();
+    else
+        frame = m_window.geometry() + FrameMargins();
+    if (m_normal && CoversScreen(frame, screens))
+        frame = *m_normal;
+    // Never larger than the screen it is on.
+    const QRect fitted = FittedFrame(frame, screens);
+    return fitted.size() == frame.size() ? frame : fitted;
 }
 
 void WindowPlacement::Place(const QRect &frame)
@@ -168,10 +190,7 @@ void WindowPlacement::Place(const QRect &frame)
 
 void WindowPlacement::Restore(const QRect &frame)
 {
-    const QMargins margins = FrameMargins();
-    const int titleHeight = margins.top() > 0 ? margins.top()
-                                              : m_window.style()->pixelMetric(QStyle::PM_TitleBarHeight);
-    const QRect target = ReachableFrame(frame, titleHeight, AvailableScreens());
+    const QRect target = FittedFrame(frame, AvailableScreens());
     m_watcher->WatchHandle();
     if (FrameSettled()) {
         m_pending.reset();
@@ -183,6 +202,7 @@ void WindowPlacement::Restore(const QRect &frame)
     // until they are.
     m_pending = target;
     m_placingEvents = 0;
+    m_placedMargins.reset();
     m_requested = target;
     m_window.setGeometry(target);
 }
@@ -195,32 +215,65 @@ void WindowPlacement::Notice(QEvent::Type type)
     // Around a change of state the margins reported flip between those of
     // the two states; the margins of the other state are not taken for the
     // normal state's.
+    const QMargins margins = FrameMargins();
     if (!IsNormal()) {
         if (type != QEvent::WindowStateChange)
-            m_otherStateMargins = FrameMargins();
+            m_otherStateMargins = margins;
         return;
     }
-    if (!m_pending) {
-        const QMargins margins = FrameMargins();
-        if (type != QEvent::WindowStateChange && (!m_otherStateMargins || margins != *m_otherStateMargins))
-            m_normal = m_window.geometry() + margins;
+    if (m_pending && PlacePending(margins))
         return;
+    if (type == QEvent::WindowStateChange || MarginsMayBeStale(margins))
+        return;
+    const QRect frame = m_window.geometry() + margins;
+    const QList<QRect> screens = AvailableScreens();
+    // The first normal frame, the default one or the first after a
+    // maximized start, is fitted onto its screen.
+    if (!m_normal) {
+        const QRect fitted = FittedFrame(frame, screens);
+        if (fitted != frame) {
+            Restore(fitted);
+            return;
+        }
     }
+    // Some window managers (icewm) give a window the maximized geometry
+    // before they report the state: a frame over the whole screen is not
+    // taken for the normal one.
+    if (CoversScreen(frame, screens))
+        return;
+    m_normal = frame;
+    m_normalMargins = margins;
+}
+
+bool WindowPlacement::PlacePending(const QMargins &margins)
+{
     // A window that has just left another state may still report that
-    // state's margins: the frame is placed again until they change, for a
-    // few events at most.
-    const QMargins margins = FrameMargins();
+    // state's margins: the frame is placed again until they change.
     const QRect wanted = *m_pending - margins;
-    const bool settled = !m_otherStateMargins || margins != *m_otherStateMargins;
-    if ((m_window.geometry() == wanted && settled) || ++m_placingEvents > kPlacingEvents) {
+    const bool placed = m_window.geometry() == wanted;
+    if (placed && !MarginsMayBeStale(margins)) {
         m_normal = *m_pending;
         m_pending.reset();
-        return;
+        return true;
     }
+    // Moved away, size kept, from the frame it was placed at with the same
+    // margins: the user drags the window, and its margins are the normal
+    // ones (a window manager may keep them in every state). After a few
+    // events at most the margins are taken as they are.
+    const bool dragged = !placed && m_placedMargins == margins && m_window.size() == wanted.size();
+    if (dragged || ++m_placingEvents > kPlacingEvents) {
+        m_normal = *m_pending;
+        m_pending.reset();
+        m_normalMargins = margins;
+        return false;
+    }
+    if (placed)
+        m_placedMargins = margins;
     if (m_requested != wanted) {
         m_requested = wanted;
         m_window.setGeometry(wanted);
     }
+    return true;
 }
 
 void WindowPlacement::setBounds(const QRect &rect)

@@ -25,6 +25,11 @@ namespace lorvane {
 // frame off the size. The window takes the whole rectangle at first; it
 // stays pending, and is reached as soon as the frame is known (or is known
 // to be absent) in the normal state.
+//
+// Every rectangle the window takes, restored or its first default one, is
+// fitted onto the screen it is on, and none is kept larger than that screen.
+// A frame is taken for the normal one only in the normal state and only when
+// it does not cover the whole screen.
 class WindowPlacement : public StoredForm
 {
 public:
@@ -51,6 +56,9 @@ private:
     friend class Watcher;
 
     QMargins FrameMargins() const;
+    // Whether margins seen in the normal state may still be those of the
+    // other state: the same as there, and not known from the normal state.
+    bool MarginsMayBeStale(const QMargins &margins) const;
     // Whether the frame margins are final: the window is on the screen.
     bool FrameSettled() const;
     bool IsNormal() const;
@@ -61,6 +69,10 @@ private:
     void Restore(const QRect &frame);
     // Follows the window system's news of the window.
     void Notice(QEvent::Type type);
+    // Brings the window to the pending frame once the margins are known;
+    // false when it gives up on it (the user has moved the window, or the
+    // margins never settle), so that the frame is taken as a normal one.
+    bool PlacePending(const QMargins &margins);
 
     QWidget &m_window;
     form::TPosition m_position;
@@ -70,18 +82,24 @@ private:
     // the normal state since.
     QRect m_requested;
     int m_placingEvents = 0;
-    // The margins last seen while maximized or minimized.
+    // The margins with which the window was last seen at the pending frame.
+    std::optional<QMargins> m_placedMargins;
+    // The margins last seen while maximized or minimized, and with the last
+    // normal frame taken.
     std::optional<QMargins> m_otherStateMargins;
+    std::optional<QMargins> m_normalMargins;
     std::optional<QRect> m_normal;
     std::unique_ptr<Watcher> m_watcher;
 };
 
-// The frame rectangle moved, size kept, onto the available screen area
-// nearest to it when the strip of its title bar (`titleHeight` high at its
-// top) shows nowhere on `screens`: a window whose title bar cannot be
-// reached cannot be dragged back. A rectangle larger than the screen keeps
-// its top left corner on it.
-QRect ReachableFrame(const QRect &frame, int titleHeight, const QList<QRect> &screens);
+// The frame rectangle fitted into the available area of the screen it is
+// on (the one holding the most of it, else the nearest): moved, then shrunk
+// where it is larger.
+QRect FittedFrame(const QRect &frame, const QList<QRect> &screens);
+
+// Whether the frame is at least as wide and as high as the available area
+// of the screen it is on, as a maximized window's is.
+bool CoversScreen(const QRect &frame, const QList<QRect> &screens);
 
 // Lets the settings store keep the placement of the windows of a class
 // through the form-placement interceptor.

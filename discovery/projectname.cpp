@@ -2,6 +2,8 @@
 
 #include "core/filename.h"
 
+#include <QDir>
+
 namespace lorvane {
 
 namespace {
@@ -26,6 +28,14 @@ QString ExtractProjectName(QStringView path)
 {
     const QStringView directory = directoryPart(path);
     return directory.sliced(directory.lastIndexOf(kSeparator) + 1).toString();
+}
+
+QString TypedFolder(const QString &folderText)
+{
+    const QString text = folderText.trimmed();
+    if (text == u"~" || text.startsWith(u"~/"))
+        return QDir::homePath() + text.sliced(1);
+    return text;
 }
 
 bool FolderExists(const QString &folderText)

@@ -10,6 +10,11 @@ namespace lorvane {
 // for "/", for "Proj" and for the empty text.
 QString ExtractProjectName(QStringView path);
 
+// The folder that a folder text typed by the user means: blanks around it
+// do not count, and a leading "~" stands for the home folder ("~" alone or
+// followed by "/").
+QString TypedFolder(const QString &folderText);
+
 // Whether the folder text names an existing folder (links followed).
 bool FolderExists(const QString &folderText);
 

@@ -59,6 +59,39 @@ TEST_F(AnalysisDialogTest, EnterRunsTheBuilderAndClosesWithTheRunResult)
     EXPECT_EQ(Find<QLabel>("laFile")->text(), QStringLiteral("b.pas"));
 }
 
+TEST_F(AnalysisDialogTest, EachDatePickerIsOneTabStopAndTheArrowsMoveBetweenItsSections)
+{
+    auto *start = Find<TDateTimePicker>("edDate");
+    auto *end = Find<TDateTimePicker>("edDateEnd");
+    const QDate date = start->date();
+    QList<int> sections;
+    QList<QWidget *> focus;
+    QDate afterUp;
+    dialogs.modalAction = [&](QDialog &shown) {
+        const auto press = [&](Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QTest::keyClick(shown.focusWidget(), key, modifiers);
+        };
+        for (Qt::Key key : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Left}) {
+            press(key);
+            sections << start->currentSectionIndex();
+        }
+        press(Qt::Key_Up);
+        afterUp = start->date();
+        for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Tab, Qt::Key_Backtab, Qt::Key_Backtab}) {
+            press(key);
+            focus << shown.focusWidget();
+        }
+        shown.close();
+    };
+
+    dialog.Run(files);
+
+    const int last = start->sectionCount() - 1;
+    EXPECT_EQ(sections, QList<int>({1, last, last, last - 1}));
+    EXPECT_NE(afterUp, date);
+    EXPECT_EQ(focus, QList<QWidget *>({end, Find<QWidget>("cbHTML"), end, start}));
+}
+
 TEST_F(AnalysisDialogTest, StartLaterThanEndBecomesTheEndDate)
 {
     SetDates(QDate(2019, 5, 10), QDate(2019, 5, 3));

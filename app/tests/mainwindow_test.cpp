@@ -29,7 +29,7 @@ protected:
     void SetUp() override
     {
         window = std::make_unique<TMainFM>();
-        dialog = std::make_unique<TAnalisisDG>();
+        dialog = std::make_unique<TAnalisisDG>(window.get());
         window->SetAnalysisDialog(dialog.get());
         window->show();
         project = root.filePath(QStringLiteral("proj")) + u'/';
@@ -371,6 +371,27 @@ TEST_F(MainWindowTest, AFolderTypedWithoutTheFinalSeparatorIsItsOwnProject)
     EXPECT_EQ(dialogs.saveRequest->fileName, QStringLiteral("proj.change.txt"));
 }
 
+TEST_F(MainWindowTest, AFolderTypedWithATildeAndBlanksIsTheFolderInTheHomeFolder)
+{
+    WriteSource("unit.pas");
+    const QByteArray home = qgetenv("HOME");
+    qputenv("HOME", QFile::encodeName(root.path()));
+    Source()->setEditText(QStringLiteral("  ~/proj "));
+    Idle();
+    const bool analysisEnabled = Find<QAction>("acAnalisis")->isEnabled();
+    const QString status = Find<QLabel>("laStatus")->text();
+
+    QTest::keyClick(Source()->lineEdit(), Qt::Key_Return);
+    Analyse();
+    qputenv("HOME", home);
+
+    EXPECT_TRUE(analysisEnabled);
+    EXPECT_EQ(status, QString());
+    EXPECT_EQ(Source()->currentText(), project.chopped(1));
+    EXPECT_EQ(Listed(), QStringList({project + "unit.pas"}));
+    EXPECT_EQ(dialog->psAnalisis->Section(), QStringLiteral("Analisis\\proj"));
+}
+
 TEST_F(MainWindowTest, TheStatusLineTellsWhyACommandCannotRun)
 {
     const auto status = [this] {
@@ -391,6 +412,20 @@ TEST_F(MainWindowTest, TheStatusLineTellsWhyACommandCannotRun)
     WriteSource("unit.pas");
     QTest::keyClick(Source()->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(status(), QString());
+}
+
+TEST_F(MainWindowTest, TheStatusLineKeepsTheMarginsOfThePane)
+{
+    Source()->setEditText(QStringLiteral("Папка для сканирования"));
+    Idle();
+    const QWidget *status = Find<QLabel>("laStatus");
+    const QWidget *pane = Pane();
+    const QRect statusRect(status->mapTo(window.get(), QPoint()), status->size());
+    const QRect paneRect(pane->mapTo(window.get(), QPoint()), pane->size());
+
+    EXPECT_EQ(statusRect.left(), paneRect.left());
+    EXPECT_EQ(window->width() - 1 - statusRect.right(), window->width() - 1 - paneRect.right());
+    EXPECT_GE(window->height() - 1 - statusRect.bottom(), paneRect.left());
 }
 
 TEST_F(MainWindowTest, LoadingPrunesMissingFoldersFromTheHistory)

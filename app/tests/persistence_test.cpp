@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFile>
+#include <QScreen>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -32,7 +33,7 @@ protected:
     void Start()
     {
         window = std::make_unique<TMainFM>();
-        dialog = std::make_unique<TAnalisisDG>();
+        dialog = std::make_unique<TAnalisisDG>(window.get());
         window->SetAnalysisDialog(dialog.get());
         window->show();
     }
@@ -119,6 +120,22 @@ TEST_F(Runs, PlacementHistoryAndEachProjectsOptionsComeBack)
     EXPECT_EQ(window->normalRect(), stored);
     Stop();
     EXPECT_TRUE(dialogs.errorTexts.isEmpty()) << dialogs.errorTexts.join(u'\n').toStdString();
+}
+
+TEST_F(Runs, AWindowLargerThanItsScreenIsStoredFittedToIt)
+{
+    Start();
+    const QRect screen = window->screen()->availableGeometry();
+    window->setGeometry(QRect(screen.topLeft() + QPoint(40, 30), screen.size() * 2));
+    QApplication::processEvents();
+    const QRect stored = window->normalRect();
+    Stop();
+
+    Start();
+    EXPECT_TRUE(screen.contains(stored))
+        << stored.x() << " " << stored.y() << " " << stored.width() << " " << stored.height();
+    EXPECT_EQ(window->normalRect(), stored);
+    Stop();
 }
 
 TEST_F(Runs, AnEmptyHistoryAndAProjectNameThatNeedsEscapingComeBack)

@@ -3,6 +3,7 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QTest>
 #include <QTextBlock>
 
 #include "testsupport/testing.h"
@@ -107,6 +108,22 @@ TEST_F(ResultPaneTest, CountsUpToALimit)
     EXPECT_EQ(pane.LineCountUpTo(2), 3);
     EXPECT_EQ(pane.LineCountUpTo(0), 1);
     EXPECT_EQ(pane.LineCountUpTo(-4), -3);
+}
+
+TEST_F(ResultPaneTest, ShowsATextCursorThatTheKeysMoveButNeverEditsTheText)
+{
+    pane.SetText(QStringLiteral("first line\r\nsecond"));
+    const QString shown = pane.toPlainText();
+    pane.setFocus();
+
+    QTest::keyClick(&pane, Qt::Key_Down);
+    QTest::keyClick(&pane, Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClicks(&pane, QStringLiteral("typed"));
+    QTest::keyClick(&pane, Qt::Key_Delete);
+
+    EXPECT_EQ(pane.textCursor().selectedText(), QStringLiteral("second"));
+    EXPECT_EQ(pane.Text(), QStringLiteral("first line\r\nsecond"));
+    EXPECT_EQ(pane.toPlainText(), shown);
 }
 
 TEST_F(ResultPaneTest, KeepsTheTextWithCrLfBreaks)

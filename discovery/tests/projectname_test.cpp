@@ -51,6 +51,38 @@ TEST(FolderProjectName, AnExistingFolderIsItsOwnProjectWithOrWithoutTheFinalSepa
     EXPECT_EQ(FolderProjectName(QString()), QString());
 }
 
+struct TypedCase
+{
+    const char16_t *typed;
+    const char16_t *meant; // "$HOME" standing for the home folder
+};
+
+void PrintTo(const TypedCase &c, std::ostream *os)
+{
+    *os << '"' << QString::fromUtf16(c.typed).toStdString() << '"';
+}
+
+class TypedFolderTest : public testing::TestWithParam<TypedCase>
+{
+};
+
+TEST_P(TypedFolderTest, IgnoresSurroundingBlanksAndExpandsALeadingTilde)
+{
+    const QString meant = QString::fromUtf16(GetParam().meant);
+    const QString expected = meant.startsWith(u"$HOME") ? QDir::homePath() + meant.sliced(5) : meant;
+    EXPECT_EQ(TypedFolder(QString::fromUtf16(GetParam().typed)), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, TypedFolderTest,
+                         testing::Values(TypedCase{u"/work/Proj/", u"/work/Proj/"},
+                                         TypedCase{u"  /work/Proj/ \t", u"/work/Proj/"},
+                                         TypedCase{u"~", u"$HOME"}, TypedCase{u"~/", u"$HOME/"},
+                                         TypedCase{u" ~/proj ", u"$HOME/proj"},
+                                         TypedCase{u"~user/proj", u"~user/proj"},
+                                         TypedCase{u"/work/~/proj", u"/work/~/proj"},
+                                         TypedCase{u"/work/my proj/", u"/work/my proj/"},
+                                         TypedCase{u"   ", u""}));
+
 TEST(FolderExists, OnlyForFolders)
 {
     QTemporaryDir root;

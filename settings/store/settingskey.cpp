@@ -57,6 +57,23 @@ bool HasContent(const QSettings &settings, const QString &group)
     return !settings.allKeys().isEmpty();
 }
 
+// Why a folder (ending in "/") that is not there could not be made: the
+// nearest folder above it that is there cannot be written, or is no folder.
+int MissingFolderError(QByteArray folder)
+{
+    while (true) {
+        folder.chop(1);
+        folder.truncate(folder.lastIndexOf('/') + 1);
+        if (folder.isEmpty())
+            return ENOENT;
+        struct stat info;
+        if (::stat(folder.constData(), &info) == 0)
+            return ::access(folder.constData(), W_OK) != 0 ? errno : ENOENT;
+        if (errno != ENOENT)
+            return errno;
+    }
+}
+
 // The system's reason why the store's file cannot be written, or an empty
 // text when none is found.
 QString WriteProblem(const QString &file)
@@ -75,7 +92,7 @@ QString WriteProblem(const QString &file)
     }
     const QByteArray folder = native.left(native.lastIndexOf('/') + 1);
     if (::stat(folder.constData(), &info) != 0)
-        return SystemErrorText(errno);
+        return SystemErrorText(errno == ENOENT ? MissingFolderError(folder) : errno);
     if (::access(folder.constData(), W_OK) != 0)
         return SystemErrorText(errno);
     struct statvfs space;

@@ -16,6 +16,11 @@
 #include <functional>
 #include <memory>
 
+#include <grp.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace lorvane;
 
 namespace {
@@ -367,6 +372,64 @@ INSTANTIATE_TEST_SUITE_P(
                         [](const QString &) { heldLock.reset(); },
                         "its lock \"%1.lock\" was not released within 3 seconds"}),
     [](const auto &info) { return std::string(info.param.name); });
+
+// The message of a save of the main window's settings, or empty when it
+// succeeded; run in a child process as an ordinary user, since permissions
+// do not stop root.
+QString SaveMessageAsOrdinaryUser(TRegPropStorageManEh &manager)
+{
+    constexpr uid_t kUser = 12345;
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return QStringLiteral("no pipe");
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        if (::geteuid() == 0
+            && (::setgroups(0, nullptr) != 0 || ::setresgid(kUser, kUser, kUser) != 0
+                || ::setresuid(kUser, kUser, kUser) != 0))
+            ::_exit(3);
+        QByteArray message;
+        try {
+            FakeMainWindow window;
+            TPropStorageEh storage(&window);
+            storage.StoredProps().Assign(FakeMainWindow::StoredPaths());
+            storage.setSection(QStringLiteral("File"));
+            storage.setStorageManager(&manager);
+            storage.SaveProperties();
+        } catch (const Error &error) {
+            message = error.message().toUtf8();
+        }
+        const bool sent = message.isEmpty() || ::write(channel[1], message.constData(), size_t(message.size())) > 0;
+        ::_exit(sent ? 0 : 4);
+    }
+    ::close(channel[1]);
+    QByteArray message;
+    char buffer[512];
+    for (ssize_t got; (got = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+        message.append(buffer, got);
+    ::close(channel[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return QStringLiteral("the saving process failed with status %1").arg(status);
+    return QString::fromUtf8(message);
+}
+
+TEST_F(StorageManagerTest, ASaveUnderAReadOnlySettingsFolderSaysPermissionDenied)
+{
+    // The store's own folder is still to be made in a folder that cannot
+    // be written.
+    const QString storeFolder = QFileInfo(storeFile).path();
+    const QByteArray settingsFolder = QFile::encodeName(QFileInfo(storeFolder).path());
+    QDir(storeFolder).removeRecursively();
+    ASSERT_EQ(::chmod(settingsFolder.constData(), 0555), 0);
+
+    const QString message = SaveMessageAsOrdinaryUser(manager);
+    ::chmod(settingsFolder.constData(), 0700);
+
+    EXPECT_EQ(message, QStringLiteral("Failed to set data for 'Line0000000000'\n%1: Permission denied").arg(storeFile));
+}
 
 TEST_F(StorageManagerTest, ASaveRewritesItsSectionWholeAndKeepsTheOthers)
 {

@@ -11,7 +11,8 @@ export LC_ALL=C.UTF-8
 export QT_QPA_PLATFORM=xcb
 app=""
 main=""
-trap '[[ -n "$app" ]] && kill "$app" 2> /dev/null; rm -rf "$work"' EXIT
+other_display=()
+trap '[[ -n "$app" ]] && kill "$app" 2> /dev/null; ((${#other_display[@]} == 0)) || kill "${other_display[@]}" 2> /dev/null || true; rm -rf "$work"' EXIT
 
 fail() {
     echo "FAIL: $*"
@@ -158,4 +159,46 @@ save_suggested() {
     wait_window 'Запись файла' > /dev/null || fail "the save dialog did not appear"
     keys Return
     within 15 window_gone 'Запись файла' || fail "the save dialog did not close"
+}
+
+# The window that window $1 is transient for, as a decimal id, or nothing.
+transient_for() {
+    local owner
+    owner="$(xprop -id "$1" WM_TRANSIENT_FOR 2> /dev/null | awk '/window id/ {print $NF}')"
+    [[ -n "$owner" ]] && echo "$((owner))"
+}
+
+# Whether window $1 is mapped on the screen (not minimized, not withdrawn).
+is_viewable() {
+    xwininfo -id "$1" 2> /dev/null | grep -q 'Map State: IsViewable'
+}
+
+# The area windows may take, "x y width height": the window manager's work
+# area of the first desktop, or the whole screen without one.
+work_area() {
+    local area
+    area="$(xprop -root _NET_WORKAREA 2> /dev/null)"
+    if [[ "$area" == *=* ]]; then
+        sed 's/.*= //; s/,//g' <<< "$area" | awk '{print $1, $2, $3, $4}'
+    else
+        echo "0 0 $(xdotool getdisplaygeometry)"
+    fi
+}
+
+# Whether the frame of window $1 lies wholly inside the work area.
+frame_in_work_area() {
+    local x y w h ax ay aw ah
+    read -r x y w h <<< "$(frame_rect "$1")"
+    read -r ax ay aw ah <<< "$(work_area)"
+    ((x >= ax && y >= ay && x + w <= ax + aw && y + h <= ay + ah))
+}
+
+# Moves the test to a display of its own with a screen of $1 (WIDTHxHEIGHT) under
+# the same window manager, as a user who starts the program on another
+# screen.
+use_other_screen() {
+    start_display "$1" "$work/xvfb-$1.log" || fail "no display with a screen of $1"
+    other_display+=("$display_server")
+    start_manager "${LORVANE_DESKTOP_WM:-openbox}" "$work/manager-$1.log" || fail "no window manager on the screen of $1"
+    [[ -z "$window_manager" ]] || other_display=("$window_manager" "${other_display[@]}")
 }
