@@ -3,6 +3,8 @@
 #include "core/dateformat.h"
 #include "core/error.h"
 
+#include <utility>
+
 namespace lorvane {
 
 OptionReader::OptionReader(QStringList arguments) : m_arguments(std::move(arguments))
@@ -11,7 +13,10 @@ OptionReader::OptionReader(QStringList arguments) : m_arguments(std::move(argume
 
 bool OptionReader::next()
 {
-    while (++m_at < m_arguments.size()) {
+    for (;;) {
+        m_at += std::exchange(m_valueTaken, false) ? 2 : 1;
+        if (m_at >= m_arguments.size())
+            return false;
         if (!m_optionsEnded && argument() == u"--") {
             m_optionsEnded = true;
             continue;
@@ -22,7 +27,6 @@ bool OptionReader::next()
         }
         return true;
     }
-    return false;
 }
 
 bool OptionReader::isOperand() const
@@ -51,7 +55,8 @@ QString OptionReader::value()
     // an option is one left out: "--exclude --strict" would drop --strict.
     if (m_at + 1 >= m_arguments.size() || m_arguments[m_at + 1].isEmpty() || m_arguments[m_at + 1].startsWith(u"--"))
         throw Error(QStringLiteral("Option %1 needs a value").arg(argument()));
-    return m_arguments[++m_at];
+    m_valueTaken = true;
+    return m_arguments[m_at + 1];
 }
 
 void OptionReader::refuseUnknown() const

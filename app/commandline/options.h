@@ -38,13 +38,15 @@ public:
     bool is(QStringView option);
     // Whether the argument is this option, which may be given again.
     bool isRepeatable(QStringView option) const;
-    // The value of the option that is the argument; moves past it.
+    // The value of the option that is the argument, which stays the
+    // argument; the next call of next() moves past both.
     QString value();
     [[noreturn]] void refuseUnknown() const;
 
 private:
     QStringList m_arguments;
     qsizetype m_at = -1;
+    bool m_valueTaken = false;
     bool m_optionsEnded = false;
     QSet<QString> m_given;
 };
