@@ -349,10 +349,10 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FatalCase{"fatal/Dangling.pas", "Cannot open file \"%1\". No such file or directory."},
                     FatalCase{"fatal/Pipe.pas", "Cannot open file \"%1\". Not a regular file."},
                     FatalCase{"fatal/Sock.pas", "Cannot open file \"%1\". No such device or address."},
-                    FatalCase{"fatal/BadUtf8.pas",
-                              "No mapping for the Unicode character exists in the target multi-byte code page."},
-                    FatalCase{"fatal/OneByte.pas",
-                              "No mapping for the Unicode character exists in the target multi-byte code page."},
+                    FatalCase{"fatal/BadUtf8.pas", "No mapping for the Unicode character exists in the target "
+                                                   "multi-byte code page. File \"%1\""},
+                    FatalCase{"fatal/OneByte.pas", "No mapping for the Unicode character exists in the target "
+                                                   "multi-byte code page. File \"%1\""},
                     FatalCase{"fatal/Secret.pas", ""}));
 
 TEST_F(CatalogueTest, WholeTreeEndsAndStopsAtTheFirstBadFile)
