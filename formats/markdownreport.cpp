@@ -1,7 +1,7 @@
 #include "formats/markdownreport.h"
 
 #include "core/changereport.h"
-#include "formats/unicodetext.h"
+#include "core/unicodetext.h"
 
 #include <QString>
 

@@ -6,6 +6,7 @@
 #include "core/filename.h"
 #include "core/savefile.h"
 #include "core/textfile.h"
+#include "core/unicodetext.h"
 #include "core/unifieddiff.h"
 #include "version/versionstamp.h"
 
@@ -33,7 +34,8 @@ void addEntry(const QString &path, const AddArguments &args)
     for (const QString &note : edit.notes)
         printAbout(path, note);
     if (args.dryRun) {
-        const QByteArray name = FileNameToBytes(path);
+        // The diff is UTF-8 throughout, the name too.
+        const QByteArray name = WithReplacementCharacters(path).toUtf8();
         WriteStdout(UnifiedDiff(name, name, DecodeText(bytes), DecodeText(edit.bytes)));
     } else {
         WriteFileBytes(path, edit.bytes);
