@@ -413,6 +413,7 @@ HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate sta
     reading.firstDate = outcome.firstDate;
     reading.walkEnd = outcome.walkEnd;
     reading.copyrightLines = std::move(outcome.copyrightLines);
+    reading.linesAsked = lines.linesAsked();
     return reading;
 }
 

@@ -122,6 +122,10 @@ struct HeaderReading
     qsizetype walkEnd = 0;
     // The lines that were tested as copyright lines.
     QList<qsizetype> copyrightLines;
+    // How many lines from the top the reading looked at, the one that told
+    // it the lines had ended included: what it gives depends on nothing
+    // after them.
+    qsizetype linesAsked = 0;
 };
 
 // Reads one file, given by its bare name and its content, exactly as

@@ -2,7 +2,8 @@
 // entry's date, marker and text taken from the input's first bytes. Either
 // the entry is refused, and nothing is written, or the new bytes read back
 // with exactly the new items added and no problems, their mark kept and no
-// other line changed but a copyright line's years.
+// other line changed but a copyright line's years. The first bytes alone,
+// cut wherever a line starts, give the same or ask for more.
 
 #include "core/changeentry.h"
 #include "core/changereport.h"
@@ -15,6 +16,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 using namespace lorvane;
 
@@ -42,6 +44,32 @@ void check(bool condition)
 {
     if (!condition)
         std::abort();
+}
+
+// What the entry makes of the bytes: the edit, or the refusal's message.
+struct Outcome
+{
+    std::optional<EntryEdit> edit;
+    QString refusal;
+};
+
+void checkFirstBytes(const QByteArray &bytes, const ChangeEntry &entry, const Outcome &whole)
+{
+    qsizetype lastCut = 0;
+    for (qsizetype read = 1; read < bytes.size(); ++read) {
+        const qsizetype cut = LastLineStart(bytes.left(read));
+        if (cut <= lastCut)
+            continue;
+        lastCut = cut;
+        try {
+            const std::optional<EntryEdit> edit =
+                AddChangeEntryToHead(QStringLiteral("Fuzz.pas"), bytes.left(cut), false, entry);
+            check(!edit || (whole.edit && edit->bytes + bytes.mid(cut) == whole.edit->bytes
+                            && edit->notes == whole.edit->notes));
+        } catch (const Error &e) {
+            check(!whole.edit && e.message() == whole.refusal);
+        }
+    }
 }
 
 // The old lines in order in the new ones, with the new items' lines in one
@@ -81,12 +109,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const ChangeEntry entry{day, QChar(char16_t(data[2] < 0x20 ? u'+' : data[2])), {text, QStringLiteral("второй")}};
     const QByteArray bytes(reinterpret_cast<const char *>(data + 4 + data[3]), qsizetype(size - 4 - data[3]));
 
-    EntryEdit edit;
+    Outcome whole;
     try {
-        edit = AddChangeEntry(QStringLiteral("Fuzz.pas"), bytes, entry);
-    } catch (const Error &) {
-        return 0; // refused: nothing to write
+        whole.edit = AddChangeEntry(QStringLiteral("Fuzz.pas"), bytes, entry);
+    } catch (const Error &e) {
+        whole.refusal = e.message();
     }
+    checkFirstBytes(bytes, entry, whole);
+    if (!whole.edit)
+        return 0; // refused: nothing to write
+    const EntryEdit &edit = *whole.edit;
     ReportKind kind = ReportKind::ErrorList;
     QStringList expected = reportOf(bytes, day, kind);
     check(kind == ReportKind::Report);
