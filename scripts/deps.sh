@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(build-essential cmake qt6-base-dev)
 if [[ "${1:-}" == --tests ]]; then
     shift
-    packages+=(libgtest-dev libgmock-dev libx11-dev man-db libcmark-dev)
+    packages+=(libgtest-dev libgmock-dev libx11-dev man-db libcmark-dev strace)
 fi
 packages+=("$@")
 missing=()
