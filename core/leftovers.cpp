@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <memory>
+#include <mutex>
 #include <vector>
 #include <cerrno>
 #include <cstdio>
@@ -71,10 +72,15 @@ struct Process
 };
 
 // This process, as the names give it; a start of 0 where /proc cannot say.
-const Process &thisProcess()
+// Found again in a child that a fork made.
+Process thisProcess()
 {
-    static const Process self{quint64(::getpid()),
-                              startOfProcess(QByteArray::number(qint64(::getpid()))).value_or(0)};
+    static std::mutex guard;
+    static Process self{0, 0};
+    const std::lock_guard lock(guard);
+    const quint64 pid = quint64(::getpid());
+    if (self.pid != pid)
+        self = {pid, startOfProcess(QByteArray::number(pid)).value_or(0)};
     return self;
 }
 

@@ -447,12 +447,10 @@ bool LockedFile::writeInPlace(const QByteArray &head, qint64 from, const QByteAr
         backup->remove();
         return false;
     }
+    // Without a copy, the rest is taken before the file is written over.
     const qint64 tailLength = size() - from;
-    QByteArray tailInMemory;
-    if (!backup && tailLength > 0)
-        tailInMemory = read(from, tailLength);
-    const Content content{head, backup ? backup->fd() : -1, from, backup ? tailLength : 0};
-    if (!ReserveRoom(fd.get(), content.size() + tailInMemory.size())) {
+    const QByteArray tailInMemory = backup || tailLength == 0 ? QByteArray() : read(from, tailLength);
+    if (!ReserveRoom(fd.get(), head.size() + tailLength)) {
         const int error = errno;
         if (backup)
             backup->remove();
