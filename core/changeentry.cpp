@@ -430,5 +430,4 @@ qsizetype LastLineStart(const QByteArray &bytes)
     return scan(1, [&](qsizetype at) { return char16_t(data[at]); });
 }
 
-
 } // namespace lorvane
