@@ -62,19 +62,23 @@ QByteArray encoded(const QString &text, Encoding encoding)
     return {};
 }
 
-// A source file of about `size` bytes: the header and a body below it.
+// A source file of about `size` bytes: the header and whole lines of a
+// body below it.
 void writeSource(const QByteArray &path, qint64 size, Encoding encoding)
 {
     const QByteArray head = encoded(QString::fromUtf8(kHeader), encoding);
-    const QByteArray line = encoded(QStringLiteral("  Result := Цена * (1 + Наценка / 100); // расчёт\r\n"), encoding)
-                                .mid(encoding == Encoding::CodePage ? 0 : encoding == Encoding::Utf8 ? 3 : 2);
-    QByteArray block;
-    while (block.size() < (1 << 20))
-        block += line;
+    const qsizetype mark = encoding == Encoding::CodePage ? 0 : encoding == Encoding::Utf8 ? 3 : 2;
+    const QByteArray line =
+        encoded(QStringLiteral("  Result := Price * (1 + Margin / 100); // расчёт цены\r\n"), encoding).mid(mark);
+    const qsizetype linesPerBlock = (1 << 20) / line.size();
+    const QByteArray block = line.repeated(linesPerBlock);
     FILE *out = std::fopen(path.constData(), "wb");
     std::fwrite(head.constData(), 1, size_t(head.size()), out);
-    for (qint64 written = head.size(); written < size; written += block.size())
-        std::fwrite(block.constData(), 1, size_t(std::min<qint64>(block.size(), size - written)), out);
+    for (qint64 written = head.size(); written + line.size() <= size;) {
+        const qint64 lines = std::min<qint64>(linesPerBlock, (size - written) / line.size());
+        std::fwrite(block.constData(), 1, size_t(lines * line.size()), out);
+        written += lines * line.size();
+    }
     std::fclose(out);
 }
 
