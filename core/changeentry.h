@@ -42,7 +42,8 @@ struct EntryEdit
 EntryEdit AddChangeEntry(const QString &name, const QByteArray &bytes, const ChangeEntry &entry);
 
 // The same for the first bytes of a file when `whole` is false: they end
-// where a line starts, and the rest of the file follows them unchanged.
+// where a line starts, and the rest of the file, which decodes (a UTF-8 file
+// is checked to its end first), follows them unchanged.
 // Gives nothing when the header reaches too near the end of `bytes` to be
 // sure that the rest changes nothing: more of the file is needed then. The
 // new bytes take the place of the first ones; with the rest after them they

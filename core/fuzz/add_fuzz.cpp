@@ -10,6 +10,7 @@
 #include "core/error.h"
 #include "core/lines.h"
 #include "core/textfile.h"
+#include "core/utf8.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -53,14 +54,31 @@ struct Outcome
     QString refusal;
 };
 
+// Where the first bytes may end, from the last line start backwards.
+QList<qsizetype> lineStarts(const QByteArray &bytes)
+{
+    QList<qsizetype> starts;
+    for (qsizetype end = bytes.size() - 1; end > 0;) {
+        const qsizetype cut = LastLineStart(QByteArray::fromRawData(bytes.constData(), end));
+        if (cut <= 0)
+            break;
+        starts << cut;
+        end = cut - 1;
+    }
+    return starts;
+}
+
+// A few of the places where a read may end, spread over the file. A UTF-8
+// file that does not decode to its end is refused before its first bytes
+// are looked at.
 void checkFirstBytes(const QByteArray &bytes, const ChangeEntry &entry, const Outcome &whole)
 {
-    qsizetype lastCut = 0;
-    for (qsizetype read = 1; read < bytes.size(); ++read) {
-        const qsizetype cut = LastLineStart(bytes.left(read));
-        if (cut <= lastCut)
-            continue;
-        lastCut = cut;
+    if (DetectEncoding(bytes).encoding == FileEncoding::Utf8 && !IsValidUtf8(bytes.constData() + 3, bytes.size() - 3))
+        return;
+    constexpr qsizetype kCuts = 6;
+    const QList<qsizetype> starts = lineStarts(bytes);
+    for (qsizetype i = 0; i < starts.size(); i += qMax<qsizetype>(1, starts.size() / kCuts)) {
+        const qsizetype cut = starts[i];
         try {
             const std::optional<EntryEdit> edit =
                 AddChangeEntryToHead(QStringLiteral("Fuzz.pas"), bytes.left(cut), false, entry);
