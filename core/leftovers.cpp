@@ -202,7 +202,7 @@ QByteArray BackupName(ino_t inode)
     return processPart(thisProcess()) + base36(quint64(inode)) + kBackupSuffix;
 }
 
-void TidyFolder(const QByteArray &folder, const std::optional<SaveTarget> &target, bool restore)
+void TidyFolder(const QByteArray &folder, const std::optional<SaveTarget> &target, bool mayWrite)
 {
     DIR *dir = ::opendir(folder.isEmpty() ? "." : folder.constData());
     if (!dir)
@@ -227,17 +227,17 @@ void TidyFolder(const QByteArray &folder, const std::optional<SaveTarget> &targe
             || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || ::lstat(path.constData(), &named) != 0
             || named.st_ino != info.st_ino || named.st_dev != info.st_dev)
             continue;
-        if (!leftover->isBackup)
-            ::unlink(path.constData());
-        else
+        if (leftover->isBackup)
             backups.push_back({path, std::move(fd), *leftover});
+        else if (mayWrite)
+            ::unlink(path.constData());
     }
     for (const Found &found : backups) {
         const std::optional<QByteArray> file = fileWithInode(folder, dir, ino_t(found.leftover.number), found.fd.get());
         struct stat info;
         const bool isTarget = file && target && ::stat(file->constData(), &info) == 0
                               && FileIdentity{info.st_dev, info.st_ino} == target->identity;
-        if (isTarget && restore)
+        if (isTarget && mayWrite)
             putBack(*target, found.path, found.fd.get(), found.leftover);
         else if (file)
             tell(QStringLiteral("\"%1\" may be half-written: a save of it was stopped (process %3); its old "

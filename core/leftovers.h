@@ -38,9 +38,10 @@ struct SaveTarget
 // Looks at the leftovers in `folder` ("/" ended, or empty for the working
 // folder) before a save into it: those that this user's processes made and
 // that no process holds. A temporary file is removed. A copy of old content
-// is put back into `target` when it is that file's and `restore` is true;
-// any other is named on standard error, with the file it belongs to.
-// Throws Error when the target's old content cannot be put back.
-void TidyFolder(const QByteArray &folder, const std::optional<SaveTarget> &target, bool restore);
+// is put back into `target` when it is that file's; any other is named on
+// standard error, with the file it belongs to. For a run that writes
+// nothing (`mayWrite` false) nothing is removed or put back, and every copy
+// is named. Throws Error when the target's old content cannot be put back.
+void TidyFolder(const QByteArray &folder, const std::optional<SaveTarget> &target, bool mayWrite);
 
 } // namespace lorvane

@@ -45,7 +45,8 @@ enum class LockUse { Edit, Preview, Save };
 // the read to the write for an edit, through the write for a save. Whoever
 // takes the lock first goes first; the others wait up to kLockWaitSeconds.
 // A copy of the old content that a stopped save left beside the file is
-// put back before anything is read or written (a preview names it).
+// put back before anything is read or written, and temporary files that
+// stopped saves left are removed (a preview only names such a copy).
 class LockedFile
 {
 public:

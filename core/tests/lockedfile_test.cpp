@@ -140,7 +140,7 @@ TEST_F(LockedFileTest, EditPutsBackTheOldContentThatAStoppedSaveKeptAndSaysSo)
 }
 
 // Nothing is put back but into the file that is to be written, and only
-// into the file that the copy was made of.
+// into the file that the copy was made of; a preview puts nothing back.
 TEST_F(LockedFileTest, CopiesThatAreNotPutBackAreNamed)
 {
     const Maker gone = stoppedProcess();
@@ -156,6 +156,8 @@ TEST_F(LockedFileTest, CopiesThatAreNotPutBackAreNamed)
     const QByteArray older = gone.name(StatOf(at("Newer.pas")).st_ino, ".old");
     for (const QByteArray &name : {preview, other, orphan})
         WriteNative(at(name), kOld);
+    // A run that writes nothing removes nothing either.
+    WriteNative(at(gone.name(5, ".tmp")), "a stopped save's new content");
     ::rename(at("copy").constData(), at(older).constData());
 
     const QByteArray said = StandardErrorOf([&] { LockedFile(path("Unit.pas"), LockUse::Preview); });
@@ -180,7 +182,7 @@ TEST_F(LockedFileTest, CopiesThatAreNotPutBackAreNamed)
     EXPECT_EQ(said.count('\n'), 4);
     for (const QByteArray name : {"Unit.pas", "Other.pas", "Newer.pas"})
         EXPECT_EQ(ReadNative(at(name)), kHalf) << name.constData();
-    EXPECT_EQ(NamesIn(at("")).size(), 8);
+    EXPECT_EQ(NamesIn(at("")).size(), 9);
 }
 
 TEST_F(LockedFileTest, CopiesOfARunningSaveAreLeftAlone)
