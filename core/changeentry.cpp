@@ -9,6 +9,7 @@
 #include "core/utf8.h"
 
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <vector>
 
@@ -20,6 +21,8 @@ constexpr qsizetype kDateFieldEnd = 12;      // the date field is columns 3 to 1
 constexpr qsizetype kHouseTextColumn = 14;   // the date, a blank, then "["
 const QString kLeader = QStringLiteral("  "); // columns 1 and 2 of a new dated line
 constexpr char16_t kEllipsis = u'\u2026';
+// The lines of context that a unified diff shows after a change.
+constexpr qsizetype kContextLines = 3;
 
 [[noreturn]] void refuse(const QString &reason)
 {
@@ -277,14 +280,22 @@ void CheckChangeEntry(const ChangeEntry &entry)
     }
 }
 
-EntryEdit AddChangeEntry(const QString &name, const QByteArray &bytes, const ChangeEntry &entry)
+std::optional<EntryEdit> AddChangeEntryToHead(const QString &name, const QByteArray &bytes, bool whole,
+                                              const ChangeEntry &entry)
 {
     CheckChangeEntry(entry);
     const QDate day = entry.date;
     const FileEncoder encoder(bytes);
     const FileLines lines(DecodeText(bytes));
+    // Of the first lines of a file, those the readings may look at: all but
+    // the last ones, so that a diff still finds its context after the lines
+    // that change.
+    const qsizetype known = whole ? std::numeric_limits<qsizetype>::max() : lines.count() - kContextLines;
+    const auto beyond = [&](qsizetype asked) { return !whole && asked > known; };
 
     const HeaderReading before = ReadHeader(name, bytes, day, day, {});
+    if (beyond(before.linesAsked))
+        return std::nullopt;
     if (!before.hasHeader)
         refuse(QStringLiteral("it has no header: its first line does not begin with \"{==\""));
     if (!before.heading)
@@ -292,6 +303,8 @@ EntryEdit AddChangeEntry(const QString &name, const QByteArray &bytes, const Cha
     if (before.kind == ReportKind::ErrorList)
         refuse(QStringLiteral("its header already has problems: %1").arg(problemsOf(before.resultText)));
     const qsizetype first = *before.heading + 2;
+    if (beyond(first + 1))
+        return std::nullopt;
     if (first >= lines.count())
         refuse(QStringLiteral("its header has no change list: "
                               "no line follows \"Изменения:\" and the line under it"));
@@ -302,8 +315,10 @@ EntryEdit AddChangeEntry(const QString &name, const QByteArray &bytes, const Cha
 
     qsizetype column = kHouseTextColumn;
     if (before.firstDate) {
-        const HeaderReading whole = ReadHeader(name, bytes, QDate(1, 1, 1), QDate(9999, 12, 31), {});
-        column = textColumnOf(lines, first, whole.walkEnd);
+        const HeaderReading allDates = ReadHeader(name, bytes, QDate(1, 1, 1), QDate(9999, 12, 31), {});
+        if (beyond(allDates.linesAsked))
+            return std::nullopt;
+        column = textColumnOf(lines, first, allDates.walkEnd);
     }
     QStringList items;
     QStringList newLines;
@@ -327,6 +342,8 @@ EntryEdit AddChangeEntry(const QString &name, const QByteArray &bytes, const Cha
     } else {
         // Without a line that ends them, that date's lines would take in
         // whatever follows the header.
+        if (beyond(before.walkEnd + 1))
+            return std::nullopt;
         if (before.walkEnd >= lines.count())
             refuse(QStringLiteral("the entries of %1 run to the end of the file: the change list has no end line")
                        .arg(isoDate(day)));
@@ -343,8 +360,12 @@ EntryEdit AddChangeEntry(const QString &name, const QByteArray &bytes, const Cha
     QByteArray result = bytes;
     applyEdits({insertion}, encoder, text, result);
 
+    // The new lines move the lines below them down.
+    const auto beyondInResult = [&](qsizetype asked) { return beyond(asked - newLines.size()); };
     EntryEdit edit;
     const HeaderReading inserted = ReadHeader(name, result, day, day, {});
+    if (beyondInResult(inserted.linesAsked))
+        return std::nullopt;
     applyEdits(copyrightEdits(FileLines(text), inserted.copyrightLines, day.year(), edit.notes), encoder, text, result);
 
     // The proof: the bytes decode to the intended text, and the report
@@ -354,6 +375,8 @@ EntryEdit AddChangeEntry(const QString &name, const QByteArray &bytes, const Cha
         refuse(QStringLiteral("the file cannot be changed in its encoding, %1, without changing other bytes")
                    .arg(encoder.name()));
     const HeaderReading after = ReadHeader(name, result, day, day, {});
+    if (beyondInResult(after.linesAsked))
+        return std::nullopt;
     if (after.kind == ReportKind::ErrorList)
         refuse(QStringLiteral("the header would then have problems: %1").arg(problemsOf(after.resultText)));
     QStringList expected = before.resultText;
@@ -366,6 +389,45 @@ EntryEdit AddChangeEntry(const QString &name, const QByteArray &bytes, const Cha
         refuse(QStringLiteral("the new lines would not read back as the entry's items under %1").arg(isoDate(day)));
     edit.bytes = std::move(result);
     return edit;
+}
+
+EntryEdit AddChangeEntry(const QString &name, const QByteArray &bytes, const ChangeEntry &entry)
+{
+    return *AddChangeEntryToHead(name, bytes, true, entry);
+}
+
+qsizetype LastLineStart(const QByteArray &bytes)
+{
+    const DetectedEncoding detected = DetectEncoding(bytes);
+    const qsizetype mark = detected.markLength;
+    const auto scan = [&](qsizetype width, auto unitAt) -> qsizetype {
+        const qsizetype units = (bytes.size() - mark) / width;
+        for (qsizetype i = units - 1; i >= 0; --i) {
+            const char16_t unit = unitAt(mark + i * width);
+            // Scanning back, an LF after a CR would have been found first.
+            if (unit == u'\n' || (unit == u'\r' && i + 1 < units))
+                return mark + (i + 1) * width;
+        }
+        return 0;
+    };
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.constData());
+    switch (detected.encoding) {
+    case FileEncoding::Utf16LittleEndian:
+        return scan(2, [&](qsizetype at) { return char16_t(data[at] | data[at + 1] << 8); });
+    case FileEncoding::Utf16BigEndian:
+        return scan(2, [&](qsizetype at) { return char16_t(data[at] << 8 | data[at + 1]); });
+    case FileEncoding::Utf8:
+        break;
+    case FileEncoding::CodePage: {
+        const CodePage &page = CodePage::System();
+        if (page.isSingleByte())
+            return scan(1, [&](qsizetype at) { return page.charOf(data[at]); });
+        if (!page.isUtf8())
+            return -1;
+        break;
+    }
+    }
+    return scan(1, [&](qsizetype at) { return char16_t(data[at]); });
 }
 
 } // namespace lorvane

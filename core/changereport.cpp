@@ -440,6 +440,7 @@ HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate sta
     reading.problems = std::move(content.problems);
     reading.entries = std::move(outcome.entries);
     reading.datedLines = std::move(outcome.datedLines);
+    reading.linesAsked = lines.linesAsked();
     return reading;
 }
 

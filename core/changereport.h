@@ -156,6 +156,10 @@ struct HeaderReading
         friend bool operator==(const DatedLine &, const DatedLine &) = default;
     };
     QList<DatedLine> datedLines;
+    // How many lines from the top the reading looked at, the one that told
+    // it the lines had ended included: what it gives depends on nothing
+    // after them.
+    qsizetype linesAsked = 0;
 };
 
 // Reads one file, given by its bare name and its content, exactly as

@@ -3,18 +3,19 @@
 #include "core/error.h"
 #include "core/filedescriptor.h"
 #include "core/filename.h"
+#include "core/filewrite.h"
+#include "core/leftovers.h"
 #include "core/textfile.h"
 
-#include <QRandomGenerator>
-
 #include <cerrno>
+#include <chrono>
 #include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <thread>
 #include <unistd.h>
 
 namespace lorvane {
@@ -25,67 +26,14 @@ namespace {
 // this is a loop.
 constexpr int kMaxLinks = 40;
 
-// A reader of a FIFO that goes away must fail the save, not end the
-// program: SIGPIPE is held back while writing and a pending one dropped.
-class NoBrokenPipeSignal
-{
-public:
-    NoBrokenPipeSignal()
-    {
-        sigset_t pipe;
-        sigemptyset(&pipe);
-        sigaddset(&pipe, SIGPIPE);
-        sigset_t pending;
-        sigpending(&pending);
-        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
-        pthread_sigmask(SIG_BLOCK, &pipe, &m_previous);
-    }
-    ~NoBrokenPipeSignal()
-    {
-        sigset_t pipe;
-        sigemptyset(&pipe);
-        sigaddset(&pipe, SIGPIPE);
-        const timespec now{0, 0};
-        if (!m_wasPending)
-            while (sigtimedwait(&pipe, nullptr, &now) == SIGPIPE) {
-            }
-        pthread_sigmask(SIG_SETMASK, &m_previous, nullptr);
-    }
-    NoBrokenPipeSignal(const NoBrokenPipeSignal &) = delete;
-    NoBrokenPipeSignal &operator=(const NoBrokenPipeSignal &) = delete;
-
-private:
-    sigset_t m_previous;
-    bool m_wasPending = false;
-};
-
 [[noreturn]] void throwCannotCreate(const QString &path, int errorCode)
 {
     throw CannotCreateFileError(path, SystemErrorText(errorCode));
 }
 
-[[noreturn]] void throwWriteError()
+[[noreturn]] void throwWriteError(const QString &path, int errorCode)
 {
-    throw Error(QStringLiteral("Stream write error"));
-}
-
-// Writes all bytes, retrying a short write for as long as each attempt
-// makes progress.
-bool writeAll(int fd, const QByteArray &bytes)
-{
-    NoBrokenPipeSignal noSignal;
-    const char *data = bytes.constData();
-    size_t size = size_t(bytes.size());
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
-        data += written;
-        size -= size_t(written);
-    }
-    return true;
+    throw StreamWriteError(path, errorCode);
 }
 
 // The folder part of a native path, "/" ended, or empty for a bare name.
@@ -102,34 +50,73 @@ QByteArray folderToOpen(const QByteArray &path)
     return folder.size() == 1 ? folder : folder.chopped(1);
 }
 
-// A short name, so that the temporary file fits wherever the target's
-// name does.
-QByteArray temporaryName(const QByteArray &folder)
+bool sameFile(const struct stat &a, const struct stat &b)
 {
-    constexpr quint32 kFiveDigits = 36 * 36 * 36 * 36 * 36;
-    return folder + ".lv" + QByteArray::number(QRandomGenerator::global()->generate() % kFiveDigits, 36) + ".tmp";
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-// A file to write beside the target: unnamed where the file system allows,
-// so that nothing outlives a kill, else under a short hidden name.
+bool sameTime(const timespec &a, const timespec &b)
+{
+    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
+}
+
+// Waits for the lock until `deadline`. True when it is held, or when the
+// file system has no such locks, where only the checks before a write are
+// left to guard an edit.
+bool takeLock(int fd, std::chrono::steady_clock::time_point deadline)
+{
+    auto pause = std::chrono::milliseconds(1);
+    for (;;) {
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+            return true;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK)
+            return true;
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::milliseconds(50));
+    }
+}
+
+// A file to write beside the target, locked while it is written so that no
+// later save takes it for a leftover: unnamed where the file system allows,
+// so that nothing outlives a kill, else under a temporary name.
 struct TemporaryFile
 {
-    int fd = -1;
+    FileDescriptor fd{-1};
+    QByteArray folder;
     QByteArray name; // empty while unnamed
+
+    void discard()
+    {
+        if (!name.isEmpty())
+            ::unlink((folder + name).constData());
+        name.clear();
+    }
 };
 
-TemporaryFile createTemporary(const QByteArray &target, mode_t mode)
+TemporaryFile createTemporary(const QByteArray &folder, mode_t mode)
 {
     TemporaryFile temp;
-    temp.fd = ::open(folderToOpen(target).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
-    if (temp.fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL))
-        return temp;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temp.name = temporaryName(folderPart(target));
-        temp.fd = ::open(temp.name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-        if (temp.fd >= 0 || errno != EEXIST)
-            break;
+    temp.folder = folder;
+    temp.fd = FileDescriptor(::open(folder.isEmpty() ? "." : folder.constData(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode));
+    if (temp.fd.get() < 0 && (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL)) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            const QByteArray name = TemporaryName();
+            temp.fd = FileDescriptor(
+                ::open((folder + name).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode));
+            if (temp.fd.get() >= 0) {
+                temp.name = name;
+                break;
+            }
+            if (errno != EEXIST)
+                break;
+        }
     }
+    if (temp.fd.get() >= 0)
+        ::flock(temp.fd.get(), LOCK_EX | LOCK_NB);
     return temp;
 }
 
@@ -145,69 +132,96 @@ bool linkUnnamed(int fd, const QByteArray &name)
     return errno == ENOENT && ::linkat(fd, "", AT_FDCWD, name.constData(), AT_EMPTY_PATH) == 0;
 }
 
-enum class Outcome { Done, WriteInPlace, TargetAppeared };
-
-// Writes the bytes to a temporary file beside `target` and moves it into
-// place: over the old file, which keeps its content until then, or as a new
-// file. A new file keeps the mode the umask gives; a replaced one the old
-// file's owner, group and mode. Gives way to writing in place when the new
-// file could not belong to the old file's owner or the folder refuses it.
-Outcome writeBeside(const QString &path, const QByteArray &target, const struct stat *old, const QByteArray &bytes)
+// Gives the temporary file the name `name` in its folder, whether it has a
+// name yet or not.
+bool nameTemporary(TemporaryFile &temp, const QByteArray &name)
 {
-    TemporaryFile temp = createTemporary(target, old ? 0600 : 0666);
-    if (temp.fd < 0) {
+    const QByteArray path = temp.folder + name;
+    if (temp.name.isEmpty() ? !linkUnnamed(temp.fd.get(), path)
+                            : ::rename((temp.folder + temp.name).constData(), path.constData()) != 0)
+        return false;
+    temp.name = name;
+    return true;
+}
+
+// What a save writes: `head`, then, for an edit, the bytes of the file
+// `tail` from `tailFrom` to its end as it was read.
+struct Content
+{
+    const QByteArray &head;
+    int tail = -1;
+    qint64 tailFrom = 0;
+    qint64 tailLength = 0;
+
+    qint64 size() const { return head.size() + tailLength; }
+};
+
+// Writes the content into a new, empty file. A tail that ends early is
+// left for the check before the file takes the target's place.
+bool writeContent(int fd, const Content &content)
+{
+    return ReserveRoom(fd, content.size()) && WriteAll(fd, content.head.constData(), content.head.size(), 0)
+           && (content.tailLength == 0
+               || CopyBytes(content.tail, content.tailFrom, fd, content.head.size(), content.tailLength) >= 0);
+}
+
+enum class Outcome { Done, WriteInPlace, TargetAppeared, Changed };
+
+// Writes the content to a temporary file beside `target` and moves it into
+// place: over the old file, which keeps its content until then, and only
+// while `unchanged` holds, or as a new file. A new file keeps the mode the
+// umask gives; a replaced one the old file's owner, group and mode. Gives
+// way to writing in place when the new file could not belong to the old
+// file's owner or the folder refuses it.
+template<typename Unchanged>
+Outcome writeBeside(const QString &path, const QByteArray &target, const struct stat *old, const Content &content,
+                    Unchanged unchanged)
+{
+    TemporaryFile temp = createTemporary(folderPart(target), old ? 0600 : 0666);
+    if (temp.fd.get() < 0) {
         if (old && (errno == EACCES || errno == EPERM))
             return Outcome::WriteInPlace;
         throwCannotCreate(path, errno);
     }
-    FileDescriptor fd(temp.fd);
-    auto discard = [&] {
-        if (!temp.name.isEmpty())
-            ::unlink(temp.name.constData());
-    };
-
+    const int fd = temp.fd.get();
     if (old) {
         struct stat own;
-        if (::fstat(fd.get(), &own) != 0 || ((own.st_uid != old->st_uid || own.st_gid != old->st_gid)
-                                             && ::fchown(fd.get(), old->st_uid, old->st_gid) != 0)) {
-            discard();
+        if (::fstat(fd, &own) != 0 || ((own.st_uid != old->st_uid || own.st_gid != old->st_gid)
+                                       && ::fchown(fd, old->st_uid, old->st_gid) != 0)) {
+            temp.discard();
             return Outcome::WriteInPlace;
         }
-        if (::fchmod(fd.get(), old->st_mode & 07777) != 0) {
+        if (::fchmod(fd, old->st_mode & 07777) != 0) {
             const int error = errno;
-            discard();
+            temp.discard();
             throwCannotCreate(path, error);
         }
     }
-    if (!writeAll(fd.get(), bytes) || ::fsync(fd.get()) != 0) {
-        discard();
-        throwWriteError();
+    if (!writeContent(fd, content) || ::fsync(fd) != 0) {
+        const int error = errno;
+        temp.discard();
+        throwWriteError(path, error);
+    }
+    if (!unchanged()) {
+        temp.discard();
+        return Outcome::Changed;
     }
 
-    if (temp.name.isEmpty()) {
-        if (!old) {
-            // Linking fails rather than replace a file made meanwhile.
-            if (linkUnnamed(fd.get(), target))
-                return Outcome::Done;
-            if (errno == EEXIST)
-                return Outcome::TargetAppeared;
+    if (!old && temp.name.isEmpty()) {
+        // Linking fails rather than replace a file made meanwhile.
+        if (linkUnnamed(fd, target))
+            return Outcome::Done;
+        if (errno == EEXIST)
+            return Outcome::TargetAppeared;
+        throwCannotCreate(path, errno);
+    }
+    for (int attempt = 0; temp.name.isEmpty(); ++attempt) {
+        if (!nameTemporary(temp, TemporaryName()) && (errno != EEXIST || attempt == 100))
             throwCannotCreate(path, errno);
-        }
-        for (int attempt = 0; temp.name.isEmpty(); ++attempt) {
-            const QByteArray name = temporaryName(folderPart(target));
-            if (linkUnnamed(fd.get(), name))
-                temp.name = name;
-            else if (errno != EEXIST || attempt == 100)
-                throwCannotCreate(path, errno);
-        }
     }
-    if (::close(fd.release()) != 0) {
-        discard();
-        throwWriteError();
-    }
-    if (::rename(temp.name.constData(), target.constData()) != 0) {
+    if (::rename((temp.folder + temp.name).constData(), target.constData()) != 0) {
         const int error = errno;
-        discard();
+        temp.discard();
         // A sticky folder refuses to replace another user's file.
         if (old && (error == EACCES || error == EPERM))
             return Outcome::WriteInPlace;
@@ -216,17 +230,15 @@ Outcome writeBeside(const QString &path, const QByteArray &target, const struct 
     return Outcome::Done;
 }
 
-// Truncates and writes the existing file itself, as a shell redirection
-// does: a device or FIFO stays what it is, hard links and owner stay.
-void writeInPlace(const QString &path, const QByteArray &native, const QByteArray &bytes)
+// Truncates and writes a file that is not a regular one, as a shell
+// redirection does: a device or FIFO stays what it is.
+void writeToDevice(const QString &path, const QByteArray &native, const QByteArray &bytes)
 {
     FileDescriptor fd(::open(native.constData(), O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0)
         throwCannotCreate(path, errno);
-    struct stat info;
-    const bool regular = ::fstat(fd.get(), &info) == 0 && S_ISREG(info.st_mode);
-    if (!writeAll(fd.get(), bytes) || (regular && ::fsync(fd.get()) != 0) || ::close(fd.release()) != 0)
-        throwWriteError();
+    if (!WriteAll(fd.get(), bytes.constData(), bytes.size()) || ::close(fd.release()) != 0)
+        throwWriteError(path, errno);
 }
 
 // The name that a save to a missing path creates: a dangling link's target,
@@ -260,12 +272,210 @@ QByteArray realTarget(const QByteArray &native, const struct stat &info)
     const QByteArray real(resolved);
     std::free(resolved);
     struct stat again;
-    if (::stat(real.constData(), &again) != 0 || again.st_dev != info.st_dev || again.st_ino != info.st_ino)
+    if (::stat(real.constData(), &again) != 0 || !sameFile(again, info))
         return {};
     return real;
 }
 
+// A complete copy of a file's old content beside it, on disk under its
+// backup name, while the file is written in place.
+class Backup
+{
+public:
+    // Copies the `size` bytes of `source`; none when the folder takes no
+    // new file. Throws the save's write error when the copy cannot be made.
+    static std::optional<Backup> make(const QString &path, const QByteArray &folder, int source, const struct stat &info)
+    {
+        TemporaryFile temp = createTemporary(folder, 0600);
+        if (temp.fd.get() < 0) {
+            if (errno == EACCES || errno == EPERM || errno == EROFS)
+                return std::nullopt;
+            throwCannotCreate(path, errno);
+        }
+        const qint64 size = qint64(info.st_size);
+        const qint64 copied = ReserveRoom(temp.fd.get(), size) ? CopyBytes(source, 0, temp.fd.get(), 0, size) : -1;
+        if (copied != size || ::fsync(temp.fd.get()) != 0 || !nameTemporary(temp, BackupName(info.st_ino))
+            || !SyncFolder(folder)) {
+            const int error = copied >= 0 && copied < size ? EIO : errno;
+            temp.discard();
+            throwWriteError(path, error);
+        }
+        return Backup(std::move(temp));
+    }
+
+    int fd() const { return m_temp.fd.get(); }
+    QByteArray path() const { return m_temp.folder + m_temp.name; }
+    void remove()
+    {
+        m_temp.discard();
+        SyncFolder(m_temp.folder);
+    }
+
+private:
+    explicit Backup(TemporaryFile temp) : m_temp(std::move(temp)) {}
+    TemporaryFile m_temp;
+};
+
 } // namespace
+
+LockedFile::LockedFile(const QString &path, LockUse use) : m_path(path), m_native(FileNameToBytes(path))
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kLockWaitSeconds);
+    // A save before ours may have put a new file in the place of the one we
+    // waited for: then it is that one's turn to be locked.
+    for (;;) {
+        if (use == LockUse::Save) {
+            m_fd = FileDescriptor(::open(m_native.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+            // A file that can be written but not read is still locked.
+            if (m_fd.get() < 0 && errno == EACCES)
+                m_fd = FileDescriptor(::open(m_native.constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+            if (m_fd.get() < 0 && errno == ENOENT)
+                return;
+            if (m_fd.get() < 0)
+                throwCannotCreate(path, errno);
+        } else {
+            qint64 size = 0;
+            m_fd = OpenFileForReading(path, size);
+        }
+        if (::fstat(m_fd.get(), &m_info) != 0)
+            throwCannotCreate(path, errno);
+        if (!S_ISREG(m_info.st_mode)) {
+            m_fd = FileDescriptor(-1);
+            return;
+        }
+        if (!takeLock(m_fd.get(), deadline))
+            throw CannotCreateFileError(path, QStringLiteral("Another program kept it locked for %1 seconds")
+                                                  .arg(kLockWaitSeconds));
+        struct stat named;
+        if (::stat(m_native.constData(), &named) == 0 && sameFile(named, m_info))
+            break;
+        if (std::chrono::steady_clock::now() >= deadline)
+            throw CannotCreateFileError(path, QStringLiteral("It was replaced again and again for %1 seconds")
+                                                  .arg(kLockWaitSeconds));
+    }
+    const QByteArray real = realTarget(m_native, m_info);
+    if (!real.isEmpty()) {
+        TidyFolder(folderPart(real), SaveTarget{{m_info.st_dev, m_info.st_ino}, real}, use != LockUse::Preview);
+        ::fstat(m_fd.get(), &m_info);
+    }
+}
+
+QByteArray LockedFile::read(qint64 offset, qsizetype size) const
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    qsizetype filled = 0;
+    while (filled < size) {
+        const ssize_t got = ::pread(m_fd.get(), bytes.data() + filled, size_t(size - filled), offset + filled);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            throw CannotOpenFileError(m_path, SystemErrorText(errno));
+        if (got == 0)
+            break;
+        filled += got;
+    }
+    bytes.truncate(filled);
+    return bytes;
+}
+
+bool LockedFile::replaceIfUnchanged(const QByteArray &head, qint64 from, const QByteArray &readHead)
+{
+    return write(head, from, &readHead);
+}
+
+bool LockedFile::replace(const QByteArray &bytes)
+{
+    return write(bytes, size(), nullptr);
+}
+
+bool LockedFile::unchanged(const QByteArray *readHead) const
+{
+    if (!readHead)
+        return true;
+    struct stat now;
+    struct stat named;
+    return ::fstat(m_fd.get(), &now) == 0 && ::stat(m_native.constData(), &named) == 0 && sameFile(named, m_info)
+           && now.st_size == m_info.st_size && sameTime(now.st_mtim, m_info.st_mtim)
+           && sameTime(now.st_ctim, m_info.st_ctim) && read(0, readHead->size()) == *readHead;
+}
+
+bool LockedFile::write(const QByteArray &head, qint64 from, const QByteArray *readHead)
+{
+    // A read-only file is refused even for a user whom the system would let
+    // write it.
+    if ((m_info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        throwCannotCreate(m_path, EACCES);
+    if (::access(m_native.constData(), W_OK) != 0)
+        throwCannotCreate(m_path, errno);
+    const QByteArray real = m_info.st_nlink == 1 ? realTarget(m_native, m_info) : QByteArray();
+    if (!real.isEmpty() && ::access(folderToOpen(real).constData(), W_OK) == 0) {
+        const Content content{head, m_fd.get(), from, size() - from};
+        switch (writeBeside(m_path, real, &m_info, content, [&] { return unchanged(readHead); })) {
+        case Outcome::Done:
+            return true;
+        case Outcome::Changed:
+            return false;
+        case Outcome::WriteInPlace:
+        case Outcome::TargetAppeared:
+            break;
+        }
+    }
+    return writeInPlace(head, from, readHead);
+}
+
+// Writes the file itself, so that its links, owner and place stay: the room
+// is set aside first, and a copy of the old content is kept beside it until
+// the new content is on disk. Where no copy can be made (a folder that
+// takes no new file, a file that cannot be read) it is written without one.
+bool LockedFile::writeInPlace(const QByteArray &head, qint64 from, const QByteArray *readHead)
+{
+    FileDescriptor fd(::open(m_native.constData(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0 && errno == EACCES)
+        fd = FileDescriptor(::open(m_native.constData(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+    if (fd.get() < 0)
+        throwCannotCreate(m_path, errno);
+    struct stat info;
+    if (::fstat(fd.get(), &info) != 0 || !sameFile(info, m_info) || !unchanged(readHead))
+        return false;
+
+    const QByteArray real = realTarget(m_native, m_info);
+    const bool readable = (::fcntl(fd.get(), F_GETFL) & O_ACCMODE) == O_RDWR;
+    std::optional<Backup> backup =
+        readable && !real.isEmpty() ? Backup::make(m_path, folderPart(real), fd.get(), m_info) : std::nullopt;
+    // The copy was made from what is there now.
+    if (backup && !unchanged(readHead)) {
+        backup->remove();
+        return false;
+    }
+    // Without a copy, the rest is taken before the file is written over.
+    const qint64 tailLength = size() - from;
+    const QByteArray tailInMemory = backup || tailLength == 0 ? QByteArray() : read(from, tailLength);
+    if (!ReserveRoom(fd.get(), head.size() + tailLength)) {
+        const int error = errno;
+        if (backup)
+            backup->remove();
+        throwWriteError(m_path, error);
+    }
+    const bool written =
+        WriteAll(fd.get(), head.constData(), head.size(), 0)
+        && (!backup || CopyBytes(backup->fd(), from, fd.get(), head.size(), tailLength) == tailLength)
+        && WriteAll(fd.get(), tailInMemory.constData(), tailInMemory.size(), head.size())
+        && ::ftruncate(fd.get(), head.size() + tailLength) == 0 && ::fsync(fd.get()) == 0;
+    if (!written) {
+        const int error = errno;
+        if (!backup)
+            throwWriteError(m_path, error);
+        if (!OverwriteWith(fd.get(), backup->fd(), size()))
+            throw Error(QStringLiteral("%1. Its old content is in \"%2\"")
+                            .arg(StreamWriteError(m_path, error).message(),
+                                 AbsoluteFileName(FileNameFromBytes(backup->path()))));
+        backup->remove();
+        throwWriteError(m_path, error);
+    }
+    if (backup)
+        backup->remove();
+    return true;
+}
 
 void WriteFileBytes(const QString &path, const QByteArray &bytes)
 {
@@ -275,33 +485,28 @@ void WriteFileBytes(const QString &path, const QByteArray &bytes)
     if (native.contains('\0'))
         throwCannotCreate(path, EINVAL);
 
-    // A file made by someone else between the test and the creation is
-    // looked at again.
+    // A file made, removed or replaced by someone else meanwhile is looked
+    // at again.
     for (int attempt = 0; attempt < 3; ++attempt) {
         struct stat info;
         if (::stat(native.constData(), &info) != 0) {
             if (errno != ENOENT)
                 throwCannotCreate(path, errno);
-            if (writeBeside(path, nameToCreate(path, native), nullptr, bytes) == Outcome::Done)
+            const QByteArray target = nameToCreate(path, native);
+            TidyFolder(folderPart(target), std::nullopt, true);
+            if (writeBeside(path, target, nullptr, Content{bytes}, [] { return true; }) == Outcome::Done)
                 return;
             continue;
         }
         if (S_ISDIR(info.st_mode))
             throwCannotCreate(path, EISDIR);
-        if (S_ISREG(info.st_mode)) {
-            // A read-only file is refused even for a user whom the system
-            // would let write it.
-            if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
-                throwCannotCreate(path, EACCES);
-            if (::access(native.constData(), W_OK) != 0)
-                throwCannotCreate(path, errno);
-            const QByteArray real = info.st_nlink == 1 ? realTarget(native, info) : QByteArray();
-            if (!real.isEmpty() && ::access(folderToOpen(real).constData(), W_OK) == 0
-                && writeBeside(path, real, &info, bytes) == Outcome::Done)
-                return;
+        if (!S_ISREG(info.st_mode)) {
+            writeToDevice(path, native, bytes);
+            return;
         }
-        writeInPlace(path, native, bytes);
-        return;
+        LockedFile file(path, LockUse::Save);
+        if (file.isOpen() && file.replace(bytes))
+            return;
     }
     throwCannotCreate(path, EEXIST);
 }

@@ -74,6 +74,7 @@ void SourceLines::start(QByteArray bytes, FileDescriptor file, qsizetype expecte
     else
         m_text.resize(0); // keeps the capacity for the next file
     m_lines.clear();
+    m_asked = 0;
     m_scan = m_begin;
     if (kind == Kind::Decoded) {
         m_finished = m_text.isEmpty() || m_text.front() == u'\0';
@@ -110,12 +111,15 @@ void SourceLines::readUpTo(qsizetype size)
 
 bool SourceLines::has(qsizetype index)
 {
+    m_asked = qMax(m_asked, index + 1);
     if (index < qsizetype(m_lines.size()))
         return true;
     if (m_kind == Kind::Kept) {
         if (m_finished)
             return false;
+        const qsizetype asked = m_asked;
         read(m_path);
+        m_asked = asked;
     }
     while (qsizetype(m_lines.size()) <= index) {
         if (!findNext())

@@ -39,6 +39,11 @@ public:
     // read again.
     void keepFoundLinesOnly();
 
+    // One more than the highest index that has() or line() was asked for
+    // since the last read(): how many of the file's lines a reading looked
+    // at, the one that told it the lines had ended included.
+    qsizetype linesAsked() const { return m_asked; }
+
 private:
     enum class Kind { SingleByte, Utf8, Decoded, Kept };
     enum class Unit { Text, Cr, Lf, Nul };
@@ -80,6 +85,7 @@ private:
     bool m_finished = true;  // no line follows
     QString m_text;          // the decoded lines, or the whole decoded text
     std::vector<Span> m_lines;
+    qsizetype m_asked = 0;
 };
 
 } // namespace lorvane

@@ -17,11 +17,6 @@ namespace lorvane {
 
 namespace {
 
-[[noreturn]] void throwCannotOpen(const QString &path, const QString &reason)
-{
-    throw CannotOpenFileError(path, reason);
-}
-
 QString decodeUtf16(const char *data, qsizetype size, bool bigEndian)
 {
     const qsizetype units = size / 2;
@@ -53,6 +48,17 @@ Error CannotCreateFileError(const QString &path, const QString &reason)
     return Error(QStringLiteral("Cannot create file \"%1\". %2").arg(AbsoluteFileName(path), reason));
 }
 
+Error StreamWriteError(const QString &path, int errorCode)
+{
+    return Error(QStringLiteral("Stream write error. File \"%1\". %2")
+                     .arg(AbsoluteFileName(path), SystemErrorText(errorCode)));
+}
+
+Error StandardOutputWriteError(int errorCode)
+{
+    return Error(QStringLiteral("Stream write error. Standard output. %1").arg(SystemErrorText(errorCode)));
+}
+
 Error NotEnoughMemoryError(const QString &path)
 {
     return Error(QStringLiteral("Not enough memory to read %1").arg(AbsoluteFileName(path)));
@@ -73,14 +79,14 @@ FileDescriptor OpenFileForReading(const QString &path, qint64 &size)
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
     FileDescriptor fd(::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.get() < 0)
-        throwCannotOpen(path, SystemErrorText(errno));
+        throw CannotOpenFileError(path, SystemErrorText(errno));
     struct stat info;
     if (::fstat(fd.get(), &info) != 0)
-        throwCannotOpen(path, SystemErrorText(errno));
+        throw CannotOpenFileError(path, SystemErrorText(errno));
     if (S_ISDIR(info.st_mode))
-        throwCannotOpen(path, SystemErrorText(EISDIR));
+        throw CannotOpenFileError(path, SystemErrorText(EISDIR));
     if (!S_ISREG(info.st_mode))
-        throwCannotOpen(path, QStringLiteral("Not a regular file"));
+        throw CannotOpenFileError(path, QStringLiteral("Not a regular file"));
     size = qint64(info.st_size);
     return fd;
 }
@@ -95,7 +101,7 @@ bool ReadFileInto(const FileDescriptor &fd, const QString &path, QByteArray &byt
             continue;
         if (got < 0) {
             bytes.truncate(filled);
-            throwCannotOpen(path, SystemErrorText(errno));
+            throw CannotOpenFileError(path, SystemErrorText(errno));
         }
         if (got == 0) {
             bytes.truncate(filled);

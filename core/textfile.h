@@ -18,14 +18,17 @@ void ReadLines(const QString &path, QStringList &lines);
 void WriteText(const QString &path, const QString &text);
 
 // The one way to save a file. Links are followed; a dangling link creates
-// its target. A regular file with one link in a folder that can be written
-// is replaced by a complete new file with its owner, group and mode, so a
-// failure part-way leaves the old content; a new file appears only
-// complete. Anything else (a device, a FIFO, a hard-linked file, a file in a
-// folder that cannot be written, another user's file that cannot be given
-// away) is truncated and written in place. Throws Error "Cannot create file
-// ..." when the file cannot be created or opened, "Stream write error" when
-// a write stops making progress.
+// its target. The save takes the file's lock (LockedFile), so that two
+// saves of one file take turns. A regular file with one link in a folder
+// that can be written is replaced by a complete new file with its owner,
+// group and mode, so a failure part-way leaves the old content; a new file
+// appears only complete. Any other regular file (hard-linked, in a folder
+// that cannot be written, another user's that cannot be given away) is
+// written in place after the room is set aside, with a copy of its old
+// content beside it until the new one is on disk. A device or FIFO is
+// truncated and written as a shell redirection does. Throws Error "Cannot
+// create file ..." when the file cannot be created, opened or locked, and
+// StreamWriteError when the bytes cannot be written.
 void WriteFileBytes(const QString &path, const QByteArray &bytes);
 
 // The bytes that WriteText writes for a text: the system code page, with a
@@ -77,6 +80,12 @@ Error CannotOpenFileError(const QString &path, const QString &reason);
 
 // "Cannot create file "<absolute path>". <reason>"
 Error CannotCreateFileError(const QString &path, const QString &reason);
+
+// "Stream write error. File "<absolute path>". <the system's description>"
+Error StreamWriteError(const QString &path, int errorCode);
+
+// "Stream write error. Standard output. <the system's description>"
+Error StandardOutputWriteError(int errorCode);
 
 // The failure of a read that ran out of memory, naming the file.
 Error NotEnoughMemoryError(const QString &path);

@@ -44,6 +44,9 @@ QString AddUsage()
         "it was, when its header is missing or already has problems, the date is older\n"
         "than its newest entry, a character cannot be written in its encoding, or the\n"
         "new header would not read back with exactly the new items.\n"
+        "Each file is locked while it is read and written: another run on it waits up to\n"
+        "10 seconds. A file that another program changes meanwhile gets the entry on its\n"
+        "new content, or is refused; nothing of either is lost.\n"
         "Exit status: 0 every file done, 2 a failure (each one named on standard error).\n");
 }
 

@@ -1,6 +1,7 @@
 #include "app/add/arguments.h"
 #include "core/changeentry.h"
 #include "core/changereport.h"
+#include "core/entryfile.h"
 #include "core/codepage.h"
 #include "app/commandline/commandline.h"
 #include "core/dateformat.h"
@@ -11,8 +12,6 @@
 #include "core/unicodetext.h"
 #include "core/unifieddiff.h"
 #include "version/versionstamp.h"
-
-#include <QFileInfo>
 
 #include <algorithm>
 #include <cstdio>
@@ -29,19 +28,21 @@ void printAbout(const QString &path, const QString &message)
     std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
 }
 
+// Only the first bytes of a file change, so a diff of them is the diff of
+// the file.
 void addEntry(const QString &path, const AddArguments &args)
 {
-    const QByteArray bytes = ReadFileBytes(path);
-    const EntryEdit edit = AddChangeEntry(QFileInfo(path).fileName(), bytes, args.entry);
-    for (const QString &note : edit.notes)
-        printAbout(path, note);
-    if (args.dryRun) {
-        // The diff is UTF-8 throughout, the name too.
-        const QByteArray name = WithReplacementCharacters(path).toUtf8();
-        WriteStdout(UnifiedDiff(name, name, DecodeText(bytes), DecodeText(edit.bytes)));
-    } else {
-        WriteFileBytes(path, edit.bytes);
+    if (!args.dryRun) {
+        for (const QString &note : AddChangeEntryToFile(path, args.entry))
+            printAbout(path, note);
+        return;
     }
+    const FileEntryEdit preview = PreviewChangeEntry(path, args.entry);
+    for (const QString &note : preview.edit.notes)
+        printAbout(path, note);
+    // The diff is UTF-8 throughout, the name too.
+    const QByteArray name = WithReplacementCharacters(path).toUtf8();
+    WriteStdout(UnifiedDiff(name, name, DecodeText(preview.oldHead), DecodeText(preview.edit.bytes)));
 }
 
 // A file named twice (by a glob and a link, say) gets its entry once; the

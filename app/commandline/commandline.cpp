@@ -31,7 +31,7 @@ void WriteStdout(const QByteArray &bytes)
 {
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
         || std::fflush(stdout) != 0)
-        throw Error(QStringLiteral("Stream write error"));
+        throw StandardOutputWriteError(errno);
 }
 
 // Names that are not UTF-8 are given back as the bytes they are on disk.

@@ -3,6 +3,7 @@
 #include "core/error.h"
 #include "core/tests/generated_project.h"
 #include "core/lines.h"
+#include "core/unifieddiff.h"
 #include "testsupport/testfiles.h"
 #include "core/textfile.h"
 
@@ -322,6 +323,66 @@ TEST_F(ChangeEntryTest, GeneratedHeadersReadBackWithExactlyTheNewItems)
     }
     EXPECT_GT(added, 150);
     EXPECT_GT(refused, 15);
+}
+
+// The first bytes of a file, cut wherever a read may end, give exactly what
+// the whole file gives, diff included, or ask for more of it; in each
+// encoding and line-break style, with the header ending before the file
+// does or running to its end.
+TEST_F(ChangeEntryTest, FirstBytesGiveWhatTheWholeFileGivesOrAskForMore)
+{
+    QRandomGenerator random(2020);
+    const QStringList files = GenerateProject(random, 48, QDate(2026, 6, 30), dir.filePath("h"));
+    const Encoding encodings[] = {Encoding::Cp1251, Encoding::Utf8Bom, Encoding::Utf16LeBom, Encoding::Utf16BeBom};
+    const char *breaks[] = {"\r\n", "\n", "\r"};
+    int cuts = 0;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        QString text = DecodeText(readBytes(files[i]));
+        if (i % 4 != 0) {
+            text += "\r\n  CVS: $Id: Unit.pas,v 1.1 $\r\n==}\r\nunit Unit;\r\n";
+            for (int line = 0; line < 12; ++line)
+                text += QStringLiteral("  Value%1 := Копия(Value%1);\r\n").arg(line);
+        }
+        text.replace("\r\n", breaks[i % 3]);
+        const QByteArray bytes = encode(text, encodings[i % 4]);
+        const QDate newest = QDate::fromString(SplitText(text).value(8).mid(2, 10), "dd.MM.yyyy");
+        for (const QDate day : {QDate(2027, 1, 1), newest}) {
+            if (!day.isValid())
+                continue;
+            const ChangeEntry entry{day, u'+', {"first", "second"}};
+            std::optional<EntryEdit> whole;
+            QString refusal;
+            try {
+                whole = AddChangeEntry("Unit.pas", bytes, entry);
+            } catch (const Error &e) {
+                refusal = e.message();
+            }
+            const QByteArray diff = whole ? UnifiedDiff("a", "a", DecodeText(bytes), DecodeText(whole->bytes)) : "";
+            qsizetype lastCut = 0;
+            for (qsizetype read = 1; read < bytes.size(); ++read) {
+                const qsizetype cut = LastLineStart(bytes.left(read));
+                if (cut <= lastCut)
+                    continue;
+                lastCut = cut;
+                const QByteArray head = bytes.left(cut);
+                std::optional<EntryEdit> edit;
+                try {
+                    edit = AddChangeEntryToHead("Unit.pas", head, false, entry);
+                } catch (const Error &e) {
+                    EXPECT_EQ(e.message(), refusal) << files[i].toStdString() << " cut at " << cut;
+                    continue;
+                }
+                if (!edit)
+                    continue;
+                ++cuts;
+                ASSERT_TRUE(whole) << files[i].toStdString() << " cut at " << cut << ": " << refusal.toStdString();
+                EXPECT_EQ(edit->bytes + bytes.mid(cut), whole->bytes) << files[i].toStdString() << " cut at " << cut;
+                EXPECT_EQ(edit->notes, whole->notes);
+                EXPECT_EQ(UnifiedDiff("a", "a", DecodeText(head), DecodeText(edit->bytes)), diff);
+            }
+        }
+    }
+    EXPECT_GT(cuts, 300);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "core/error.h"
 #include "core/filename.h"
 #include "core/savefile.h"
+#include "core/tests/nativefiles.h"
 #include "testsupport/testfiles.h"
 #include "core/textfile.h"
 
@@ -42,57 +43,9 @@ bool IsRoot()
     return ::geteuid() == 0;
 }
 
-struct stat StatOf(const QByteArray &path)
-{
-    struct stat info{};
-    ::stat(path.constData(), &info);
-    return info;
-}
-
-struct stat LstatOf(const QByteArray &path)
-{
-    struct stat info{};
-    ::lstat(path.constData(), &info);
-    return info;
-}
-
-// Native paths: QFile cannot open names that are not UTF-8.
-QByteArray ReadNative(const QByteArray &path)
-{
-    QByteArray bytes;
-    const int fd = ::open(path.constData(), O_RDONLY);
-    char buffer[65536];
-    for (ssize_t got; fd >= 0 && (got = ::read(fd, buffer, sizeof buffer)) > 0;)
-        bytes.append(buffer, got);
-    ::close(fd);
-    return bytes;
-}
-
-void WriteNative(const QByteArray &path, const QByteArray &bytes)
-{
-    const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ASSERT_GE(fd, 0) << path.constData();
-    ASSERT_EQ(::write(fd, bytes.constData(), size_t(bytes.size())), bytes.size());
-    ::close(fd);
-}
-
 int RemoveEntry(const char *path, const struct stat *, int, FTW *)
 {
     return ::remove(path);
-}
-
-// Every name in the folder, hidden ones included.
-QList<QByteArray> NamesIn(const QByteArray &folder)
-{
-    QList<QByteArray> names;
-    if (DIR *dir = ::opendir(folder.constData())) {
-        while (const dirent *entry = ::readdir(dir))
-            if (qstrcmp(entry->d_name, ".") != 0 && qstrcmp(entry->d_name, "..") != 0)
-                names << QByteArray(entry->d_name);
-        ::closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 // The message of the save, or empty when it succeeded; run in a child
@@ -313,6 +266,7 @@ INSTANTIATE_TEST_SUITE_P(
                      EXPECT_EQ(ReadNative(other), kReport);
                      EXPECT_EQ(StatOf(path).st_ino, StatOf(other).st_ino);
                      EXPECT_EQ(StatOf(path).st_nlink, 2u);
+                     ExpectOnly(f.folder(), {"one.txt", "two.txt"});
                  }},
         SaveCase{"character_device_stays_a_device", true,
                  [](SaveFixture &f) {
@@ -332,7 +286,7 @@ INSTANTIATE_TEST_SUITE_P(
                      EXPECT_EQ(::mknod(path.constData(), S_IFCHR | 0666, makedev(1, 7)), 0);
                      return path;
                  },
-                 Tester, "Stream write error",
+                 Tester, "Stream write error. File \"%1\". No space left on device",
                  [](SaveFixture &f, const QByteArray &path) {
                      EXPECT_TRUE(S_ISCHR(LstatOf(path).st_mode));
                      ExpectOnly(f.folder(), {"full"});
@@ -461,7 +415,7 @@ TEST_F(SaveFixture, FifoWhoseReaderLeavesFailsTheSaveWithoutEndingTheProgram)
         message = error.message();
     }
     reader.join();
-    EXPECT_EQ(message, "Stream write error");
+    EXPECT_EQ(message, QStringLiteral("Stream write error. File \"%1\". Broken pipe").arg(FileNameFromBytes(path)));
     EXPECT_TRUE(S_ISFIFO(LstatOf(path).st_mode));
 }
 
@@ -556,6 +510,10 @@ protected:
         }
         return {};
     }
+    static QString noSpace(const QByteArray &path)
+    {
+        return QStringLiteral("Stream write error. File \"%1\". No space left on device").arg(FileNameFromBytes(path));
+    }
 
     QByteArray disk;
     bool mounted = false;
@@ -565,7 +523,7 @@ protected:
 TEST_F(FullDisk, ReplacingKeepsTheOldFileAndLeavesNoTemporaryFile)
 {
     WriteNative(disk + "/report.txt", kOld);
-    EXPECT_EQ(failure(disk + "/report.txt", tooBig), "Stream write error");
+    EXPECT_EQ(failure(disk + "/report.txt", tooBig), noSpace(disk + "/report.txt"));
     EXPECT_EQ(ReadNative(disk + "/report.txt"), kOld);
     EXPECT_EQ(NamesIn(disk), QList<QByteArray>{"report.txt"});
     // The space of the failed attempt is free again.
@@ -574,19 +532,35 @@ TEST_F(FullDisk, ReplacingKeepsTheOldFileAndLeavesNoTemporaryFile)
 
 TEST_F(FullDisk, NewFileDoesNotAppear)
 {
-    EXPECT_EQ(failure(disk + "/new.txt", tooBig), "Stream write error");
+    EXPECT_EQ(failure(disk + "/new.txt", tooBig), noSpace(disk + "/new.txt"));
     EXPECT_TRUE(NamesIn(disk).isEmpty());
 }
 
-TEST_F(FullDisk, FileWrittenInPlaceHoldsWhatFitted)
+// The room is set aside before the file is touched: not even its
+// modification time changes.
+TEST_F(FullDisk, FileWrittenInPlaceIsLeftUntouched)
 {
     WriteNative(disk + "/one.txt", kOld);
     ::link((disk + "/one.txt").constData(), (disk + "/two.txt").constData());
-    EXPECT_EQ(failure(disk + "/one.txt", tooBig), "Stream write error");
-    const QByteArray content = ReadNative(disk + "/two.txt");
-    EXPECT_GT(content.size(), 0);
-    EXPECT_LT(content.size(), tooBig.size());
-    EXPECT_TRUE(tooBig.startsWith(content));
+    const struct stat before = StatOf(disk + "/one.txt");
+    EXPECT_EQ(failure(disk + "/one.txt", tooBig), noSpace(disk + "/one.txt"));
+    EXPECT_EQ(ReadNative(disk + "/two.txt"), kOld);
+    const struct stat after = StatOf(disk + "/one.txt");
+    EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+    EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+    EXPECT_EQ(NamesIn(disk), (QList<QByteArray>{"one.txt", "two.txt"}));
+    EXPECT_EQ(failure(disk + "/one.txt", QByteArray(100 << 10, 'c')), "");
+    EXPECT_EQ(ReadNative(disk + "/two.txt"), QByteArray(100 << 10, 'c'));
+}
+
+// Writing in place needs room for a copy of the old content too.
+TEST_F(FullDisk, FileWrittenInPlaceWithoutRoomForItsOldContentIsLeftUntouched)
+{
+    WriteNative(disk + "/one.txt", QByteArray(160 << 10, 'o'));
+    ::link((disk + "/one.txt").constData(), (disk + "/two.txt").constData());
+    EXPECT_EQ(failure(disk + "/one.txt", kReport), noSpace(disk + "/one.txt"));
+    EXPECT_EQ(ReadNative(disk + "/two.txt"), QByteArray(160 << 10, 'o'));
+    EXPECT_EQ(NamesIn(disk), (QList<QByteArray>{"one.txt", "two.txt"}));
 }
 
 TEST_F(SaveFixture, SourceFileIsRefusedAsOutputThroughAnyLink)

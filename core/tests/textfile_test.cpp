@@ -181,7 +181,7 @@ TEST_F(TextFileTest, FailedWriteKeepsPreviousContent)
     }
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
-    EXPECT_EQ(message, "Stream write error");
+    EXPECT_EQ(message, QStringLiteral("Stream write error. File \"%1\". File too large").arg(path("report.txt")));
     EXPECT_EQ(readBytes(path("report.txt")), "previous report");
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"report.txt"});
 }

@@ -11,6 +11,8 @@
 #include "testsupport/testing.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -348,6 +350,22 @@ TEST_F(AddCliTest, MultiByteCodePageKeepsEveryOtherByte)
     Outcome refused = run({"--date", "2026-12-10", "--text", "€", path}, environment);
     EXPECT_EQ(refused.exitCode, 2);
     EXPECT_EQ(refused.err, path + ": \"€\" cannot be written in the file's encoding, CP932.\n");
+}
+
+// Another run holds the file's lock for longer than a run waits.
+TEST_F(AddCliTest, FileThatStaysLockedIsRefusedNamingItAndLeftAlone)
+{
+    const QString path = file("Pricing.pas", cp1251(kPricing));
+    const FileState before = FileState::of(path);
+    const int held = ::open(FileNameToBytes(path).constData(), O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    Outcome outcome = run({"--date", "2026-12-10", "--text", "a", path});
+    ::close(held);
+    EXPECT_EQ(outcome.exitCode, 2);
+    EXPECT_EQ(outcome.err, QStringLiteral("%1: Cannot create file \"%1\". Another program kept it locked for 10 "
+                                          "seconds.\n")
+                               .arg(path));
+    EXPECT_TRUE(FileState::of(path) == before);
 }
 
 TEST_F(AddCliTest, HelpNamesEveryOptionAndVersionPrintsTheVersionLine)

@@ -299,7 +299,14 @@ TEST_F(FormatsCliTest, FullDiskIsAFailure)
     for (const char *format : {"json", "markdown"}) {
         const Outcome outcome = run(window + QStringList{"--format", format, "--output", "/dev/full", project()});
         EXPECT_EQ(outcome.exitCode, 2) << format;
-        EXPECT_EQ(outcome.err, "Stream write error.\n") << format;
+        EXPECT_EQ(outcome.err, "Stream write error. File \"/dev/full\". No space left on device.\n") << format;
+        QProcess toStdout;
+        toStdout.setStandardOutputFile("/dev/full");
+        toStdout.start(QStringLiteral(LORVANE_REPORT_EXE), window + QStringList{"--format", format, project()});
+        ASSERT_TRUE(toStdout.waitForFinished(60000));
+        EXPECT_EQ(toStdout.exitCode(), 2) << format;
+        EXPECT_EQ(toStdout.readAllStandardError(), "Stream write error. Standard output. No space left on device.\n")
+            << format;
     }
 }
 
