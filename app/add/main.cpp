@@ -13,6 +13,8 @@
 #include "core/unifieddiff.h"
 #include "version/versionstamp.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
 #include <cstdio>
 

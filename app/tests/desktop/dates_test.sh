@@ -3,6 +3,7 @@
 # LORVANE_DATE_FORMAT stops the start with a message; the locale of LC_TIME,
 # not that of LC_MESSAGES, reads the headers' dates; LORVANE_DATE_FORMAT
 # reads them the same under any locale.
+# modes: openbox icewm
 set -euo pipefail
 source "$(dirname "$0")/helpers.sh"
 
