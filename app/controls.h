@@ -53,6 +53,14 @@ class TEdit : public QLineEdit
 
 public:
     using QLineEdit::QLineEdit;
+
+    // Sizes the edit for a number of so many digits rather than for a
+    // line of text.
+    void setWidthInDigits(int digits);
+    QSize sizeHint() const override;
+
+private:
+    int m_digits = 0;
 };
 
 // A date picker in the user's short date format; only the date counts.
@@ -64,6 +72,10 @@ class TDateTimePicker : public QDateEdit
 
 public:
     explicit TDateTimePicker(QWidget *parent = nullptr);
+
+    // Wide enough to show any date whole, which the date edit's own hint
+    // misses by a few pixels in some styles.
+    QSize sizeHint() const override;
 };
 
 // The item list of a combo box as a string list of the settings store.

@@ -4,6 +4,7 @@
 #include "app/busycursor.h"
 #include "app/components.h"
 #include "app/controls.h"
+#include "app/designedlayout.h"
 #include "app/dgAnalisis.h"
 #include "app/errordisplay.h"
 #include "core/linelimit.h"
@@ -25,6 +26,7 @@
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace lorvane {
@@ -148,7 +150,6 @@ void TMainFM::CreateComponents()
     tbMain->setFloatable(false);
     tbMain->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tbMain->setIconSize(QSize(Scaled(16), Scaled(16)));
-    tbMain->setFixedHeight(Scaled(37));
     tbMain->setContentsMargins(Scaled(2), 0, 0, 0);
     tbMain->layout()->setContentsMargins(0, 0, 0, 0);
     tbMain->layout()->setSpacing(0);
@@ -228,7 +229,6 @@ void TMainFM::CreateActions()
         connect(action, &QAction::triggered, this,
                 [this, execute] { RunCommand([this, execute] { (this->*execute)(); }); });
         tbMain->addAction(action);
-        tbMain->widgetForAction(action)->setFixedSize(Scaled(47), Scaled(37));
         return action;
     };
     acFiles = addAction("acFiles", QStringLiteral("Файлы"), 0, QKeySequence::Open, &TMainFM::acFilesExecute);
@@ -237,6 +237,8 @@ void TMainFM::CreateActions()
                            &TMainFM::acAnalisisExecute);
     tbMain->addWidget(ToolSeparator(Scaled(8)));
     acSave = addAction("acSave", QStringLiteral("Запись"), 2, QKeySequence::Save, &TMainFM::acSaveExecute);
+    FitToolBar();
+    RefitOnStyleOrFontChange(*this, [this] { FitToolBar(); });
 
     // The enable rules follow the folder text and the pane whenever the
     // application has nothing else to do.
@@ -246,6 +248,16 @@ void TMainFM::CreateActions()
                 acSaveUpdate();
                 UpdateStatus();
             });
+}
+
+void TMainFM::FitToolBar()
+{
+    const QSize designed(Scaled(47), Scaled(37));
+    for (QAction *action : tbMain->actions()) {
+        if (auto *button = qobject_cast<QToolButton *>(tbMain->widgetForAction(action)))
+            button->setFixedSize(designed.expandedTo(button->sizeHint()));
+    }
+    tbMain->setFixedHeight(qMax(designed.height(), tbMain->sizeHint().height()));
 }
 
 void TMainFM::FormCreate()
