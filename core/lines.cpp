@@ -47,6 +47,15 @@ QList<LineSpan> SplitTextSpans(QStringView text)
     return spans;
 }
 
+qsizetype CountLines(QStringView text)
+{
+    qsizetype count = 0;
+    LineSpan span;
+    for (qsizetype pos = 0; nextLine(text, pos, span); pos = span.next)
+        ++count;
+    return count;
+}
+
 QString JoinLines(const QStringList &lines)
 {
     qsizetype total = 0;

@@ -22,6 +22,9 @@ struct LineSpan
 // The places of the lines that SplitText gives, in the same order.
 QList<LineSpan> SplitTextSpans(QStringView text);
 
+// How many lines SplitText gives, without making them.
+qsizetype CountLines(QStringView text);
+
 // Every line followed by CR LF, the last one included.
 QString JoinLines(const QStringList &lines);
 

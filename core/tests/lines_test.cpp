@@ -44,6 +44,11 @@ TEST_P(SplitTextTest, SpansGiveTheSameLinesAndEndAtTheirBreaks)
     EXPECT_EQ(lines, GetParam().lines);
 }
 
+TEST_P(SplitTextTest, CountIsTheNumberOfLines)
+{
+    EXPECT_EQ(CountLines(QString::fromUtf16(GetParam().text)), GetParam().lines.size());
+}
+
 TEST(JoinLinesTest, PutsCrLfAfterEveryLine)
 {
     EXPECT_EQ(JoinLines({"a", "b"}), "a\r\nb\r\n");
