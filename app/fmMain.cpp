@@ -36,6 +36,9 @@ namespace {
 // Inside the frame the window keeps a free border.
 constexpr int kBorder = 6;
 
+// How long the window may leave events waiting while it fills the pane.
+constexpr qint64 kEventsMs = 100;
+
 void AddWithMargin(QVBoxLayout *column, QWidget *widget, int margin, int stretch = 0)
 {
     auto *cell = new QVBoxLayout;
@@ -339,8 +342,19 @@ void TMainFM::acAnalisisExecute()
     TAnalisisDG &dialog = AnalysisDialog();
     dialog.psAnalisis->setSection(QStringLiteral("Analisis\\") + FPoject);
     dialog.psAnalisis->LoadProperties();
-    if (dialog.Run(lbFile->Items()) == TAnalisisDG::mrRun && !dialog.ResultText.isEmpty())
-        meResult->SetText(JoinLines(dialog.ResultText));
+    if (dialog.Run(lbFile->Items()) == TAnalisisDG::mrRun && !dialog.ResultText.isEmpty()) {
+        // A long report takes a while to fill in. Meanwhile the window
+        // answers the window manager and paints now and then, and no user
+        // input runs that could start another command.
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
+        meResult->SetText(JoinLines(dialog.ResultText), [&sinceEvents] {
+            if (sinceEvents.hasExpired(kEventsMs)) {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                sinceEvents.restart();
+            }
+        });
+    }
     try {
         ApplyLineLimit();
     } catch (...) {

@@ -3,11 +3,18 @@
 #include "core/lines.h"
 
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextLayout>
 
 #include <limits>
 
 namespace lorvane {
+
+namespace {
+
+const QString kCrLfBreak = QStringLiteral("\r\n");
+
+} // namespace
 
 TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -20,8 +27,44 @@ TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent)
 
 void TMemo::SetText(const QString &text)
 {
-    m_text = NormalizeLineBreaks(text);
-    setPlainText(m_text);
+    SetText(text, {});
+}
+
+void TMemo::SetText(const QString &text, const std::function<void()> &between)
+{
+    // A report's lines are joined with CR LF: it is kept as it is.
+    m_text = HasOnlyCrLfBreaks(text) ? text : NormalizeLineBreaks(text);
+    // Each piece but the first starts with the break that ends the line
+    // before it, so that the pieces make the blocks the whole text makes.
+    constexpr int kPieceLines = 2000;
+    qsizetype end = 0;
+    for (int line = 0; between && line < kPieceLines && end >= 0; ++line)
+        end = m_text.indexOf(kCrLfBreak, end + 1);
+    if (!between || end < 0) {
+        setPlainText(m_text);
+        return;
+    }
+    setPlainText(m_text.first(end));
+    // Pieces put in by a cursor would be kept for undoing.
+    const bool undo = document()->isUndoRedoEnabled();
+    document()->setUndoRedoEnabled(false);
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    const QString whole = m_text;
+    while (end < whole.size()) {
+        between();
+        // What ran meanwhile may have set another text.
+        if (!m_text.isSharedWith(whole))
+            break;
+        qsizetype next = end;
+        for (int line = 0; line < kPieceLines && next >= 0; ++line)
+            next = whole.indexOf(kCrLfBreak, next + 1);
+        if (next < 0)
+            next = whole.size();
+        cursor.insertText(whole.sliced(end, next - end));
+        end = next;
+    }
+    document()->setUndoRedoEnabled(undo);
 }
 
 int TMemo::LineCount() const

@@ -496,18 +496,7 @@ struct EncodedOutcome
 void appendItemBytes(const CodePage &page, const QString &item, QByteArray &bytes)
 {
     // Entries are joined with CR LF; other breaks are rare.
-    const bool crLfOnly = [&] {
-        for (qsizetype at = item.indexOf(u'\n'); at >= 0; at = item.indexOf(u'\n', at + 1)) {
-            if (at == 0 || item[at - 1] != u'\r')
-                return false;
-        }
-        for (qsizetype at = item.indexOf(u'\r'); at >= 0; at = item.indexOf(u'\r', at + 1)) {
-            if (at + 1 == item.size() || item[at + 1] != u'\n')
-                return false;
-        }
-        return true;
-    }();
-    page.encodeTo(crLfOnly ? QStringView(item) : QStringView(NormalizeLineBreaks(item)), bytes);
+    page.encodeTo(HasOnlyCrLfBreaks(item) ? QStringView(item) : QStringView(NormalizeLineBreaks(item)), bytes);
     page.encodeTo(kCrLf, bytes);
 }
 

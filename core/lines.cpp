@@ -90,4 +90,17 @@ QString NormalizeLineBreaks(QStringView text)
     return result;
 }
 
+bool HasOnlyCrLfBreaks(QStringView text)
+{
+    for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1)) {
+        if (at == 0 || text[at - 1] != u'\r')
+            return false;
+    }
+    for (qsizetype at = text.indexOf(u'\r'); at >= 0; at = text.indexOf(u'\r', at + 1)) {
+        if (at + 1 == text.size() || text[at + 1] != u'\n')
+            return false;
+    }
+    return true;
+}
+
 } // namespace lorvane

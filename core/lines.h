@@ -31,4 +31,8 @@ QString JoinLines(const QStringList &lines);
 // Every line break (CR LF, lone CR, lone LF) becomes CR LF.
 QString NormalizeLineBreaks(QStringView text);
 
+// Whether every line break of the text is a CR LF already, so that
+// NormalizeLineBreaks would change nothing.
+bool HasOnlyCrLfBreaks(QStringView text);
+
 } // namespace lorvane

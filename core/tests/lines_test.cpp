@@ -56,6 +56,14 @@ TEST(JoinLinesTest, PutsCrLfAfterEveryLine)
     EXPECT_EQ(JoinLines({"", "x\r\ny"}), "\r\nx\r\ny\r\n");
 }
 
+TEST(NormalizeLineBreaksTest, TextWithOnlyCrLfBreaksIsToldFromTextWithOthers)
+{
+    for (const char16_t *text : {u"a\rb", u"a\nb", u"a\n\rb", u"\r", u"\n", u"a\r\nb\r", u"\na\r\n"})
+        EXPECT_FALSE(HasOnlyCrLfBreaks(text)) << QString::fromUtf16(text).toStdString();
+    for (const char16_t *text : {u"", u"no break", u"a\r\nb\r\n", u"\r\n\r\n"})
+        EXPECT_TRUE(HasOnlyCrLfBreaks(text)) << QString::fromUtf16(text).toStdString();
+}
+
 TEST(NormalizeLineBreaksTest, TurnsEveryBreakIntoCrLf)
 {
     EXPECT_EQ(NormalizeLineBreaks(u"a\rb\nc\r\nd\n\re"), "a\r\nb\r\nc\r\nd\r\n\r\ne");
