@@ -159,3 +159,17 @@ save_suggested() {
     keys Return
     within 15 window_gone 'Запись файла' || fail "the save dialog did not close"
 }
+
+# Pings window $1 as a window manager does until stop_pinging, which prints
+# the longest time the window left a ping unanswered.
+pinger=""
+start_pinging() {
+    "$build/app/tests/desktop/desktop_pingwatch" "$1" > "$work/pings" 2>&1 &
+    pinger=$!
+}
+stop_pinging() {
+    kill -TERM "$pinger"
+    wait "$pinger" || fail "the window answered no ping: $(cat "$work/pings")"
+    pinger=""
+    cat "$work/pings"
+}
