@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QStyle>
+#include <QStyleOption>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 
@@ -102,19 +103,27 @@ private:
                                 .arg(widget.height())
                                 .arg(needed.width())
                                 .arg(needed.height()));
-        if (auto *picker = qobject_cast<TDateTimePicker *>(&widget))
-            fits(widget, *picker->findChild<QLineEdit *>(), picker->text());
+        if (auto *picker = qobject_cast<TDateTimePicker *>(&widget)) {
+            const QLineEdit &edit = *picker->findChild<QLineEdit *>();
+            fits(widget, edit, picker->text());
+            fits(widget, edit, picker->locale().toString(QDate(2088, 12, 28), picker->displayFormat()));
+        }
         if (widget.objectName() == u"edLine")
             fits(widget, *qobject_cast<QLineEdit *>(&widget), QStringLiteral("0123456789"));
     }
 
-    // The text shows whole in the edit.
+    // The text shows whole in the edit: as the edit lays it out, inside its
+    // frame, its text margins and 2 pixels a side, with the cursor after it.
     void fits(QWidget &control, const QLineEdit &edit, const QString &text)
     {
-        // An edit keeps a margin of 2 pixels inside its frame on each side.
+        QStyleOptionFrame option;
+        option.initFrom(&edit);
+        option.lineWidth = edit.hasFrame() ? edit.style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &option, &edit) : 0;
+        option.state |= QStyle::State_Sunken;
         const QMargins margins = edit.textMargins();
-        const int room = edit.contentsRect().width() - margins.left() - margins.right() - 4;
-        const int width = edit.fontMetrics().horizontalAdvance(text);
+        const int room = edit.style()->subElementRect(QStyle::SE_LineEditContents, &option, &edit).width()
+                         - margins.left() - margins.right() - 2 * 2;
+        const int width = edit.fontMetrics().horizontalAdvance(text) + 1;
         if (width > room)
             finding(control, QStringLiteral("\"%1\" takes %2 px, the edit shows %3").arg(text).arg(width).arg(room));
     }
