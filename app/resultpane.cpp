@@ -12,7 +12,22 @@ namespace lorvane {
 
 namespace {
 
-const QString kCrLfBreak = QStringLiteral("\r\n");
+constexpr int kPieceLines = 2000;
+
+// Where the piece of the text that starts at `from` ends: before the line
+// break after its last line, or at the end of the text. Each piece but the
+// first starts with the break that ends the line before it, so that the
+// pieces make the blocks that the whole text makes.
+qsizetype PieceEnd(const QString &text, qsizetype from)
+{
+    qsizetype at = from;
+    for (int line = 0; line < kPieceLines; ++line) {
+        at = text.indexOf(u"\r\n", at + 1);
+        if (at < 0)
+            return text.size();
+    }
+    return at;
+}
 
 } // namespace
 
@@ -34,33 +49,22 @@ void TMemo::SetText(const QString &text, const std::function<void()> &between)
 {
     // A report's lines are joined with CR LF: it is kept as it is.
     m_text = HasOnlyCrLfBreaks(text) ? text : NormalizeLineBreaks(text);
-    // Each piece but the first starts with the break that ends the line
-    // before it, so that the pieces make the blocks the whole text makes.
-    constexpr int kPieceLines = 2000;
-    qsizetype end = 0;
-    for (int line = 0; between && line < kPieceLines && end >= 0; ++line)
-        end = m_text.indexOf(kCrLfBreak, end + 1);
-    if (!between || end < 0) {
-        setPlainText(m_text);
+    const QString whole = m_text;
+    qsizetype end = between ? PieceEnd(whole, 0) : whole.size();
+    setPlainText(end == whole.size() ? whole : whole.first(end));
+    if (end == whole.size())
         return;
-    }
-    setPlainText(m_text.first(end));
     // Pieces put in by a cursor would be kept for undoing.
     const bool undo = document()->isUndoRedoEnabled();
     document()->setUndoRedoEnabled(false);
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
-    const QString whole = m_text;
     while (end < whole.size()) {
         between();
         // What ran meanwhile may have set another text.
         if (!m_text.isSharedWith(whole))
             break;
-        qsizetype next = end;
-        for (int line = 0; line < kPieceLines && next >= 0; ++line)
-            next = whole.indexOf(kCrLfBreak, next + 1);
-        if (next < 0)
-            next = whole.size();
+        const qsizetype next = PieceEnd(whole, end);
         cursor.insertText(whole.sliced(end, next - end));
         end = next;
     }
