@@ -155,9 +155,21 @@ private:
     LineFacts &factsOf(qsizetype index);
     std::optional<QDate> dateField(qsizetype index);
     bool holdsAt(qsizetype index, QStringView marker, LineFacts::Fact fact);
+    // What the scan after the walk finds: the copyright lines and their
+    // problems, the oldest date, and where it began and ended (the
+    // identification line, or past the last line).
+    struct Scan
+    {
+        QList<FileOutcome::Problem> errors;
+        QList<qsizetype> copyrightLines;
+        QDate oldest;
+        qsizetype from = 0;
+        qsizetype end = 0;
+    };
+
     void readEntries(qsizetype index);
     void walk();
-    void scan(FileOutcome &outcome);
+    void scan();
     void appendEntry(const QString &text);
     void addFileBlock(FileOutcome &outcome) const;
     // The year written with four digits; a reader read again and again asks
@@ -186,6 +198,10 @@ private:
     QDate m_current;
     QDate m_first;
     QDate m_oldest;
+    // Whether the walk stopped at a date, with its last line's date read,
+    // rather than at the end of the change list.
+    bool m_stoppedAtDate = false;
+    std::optional<Scan> m_scan;
     std::array<std::pair<int, QString>, 2> m_years{};
 };
 
@@ -229,6 +245,7 @@ void HeaderReader::open(const QString &name, SourceLines &lines, HeaderFacts *fa
     m_description.clear();
     m_entries.clear();
     m_walks = false;
+    m_scan.reset();
 
     if (!line(0).startsWith(u"{==")) {
         m_outcome.errors.append({0, kNoHeader});
@@ -279,7 +296,10 @@ FileOutcome HeaderReader::outcome()
     FileOutcome outcome = m_outcome;
     if (m_walks) {
         outcome.walkEnd = m_index;
-        scan(outcome);
+        scan();
+        outcome.errors += m_scan->errors;
+        outcome.copyrightLines = m_scan->copyrightLines;
+        outcome.oldest = m_scan->oldest;
     }
     if (outcome.hasHeader)
         addFileBlock(outcome);
@@ -328,12 +348,14 @@ void HeaderReader::readEntries(qsizetype index)
 void HeaderReader::walk()
 {
     for (;;) {
+        m_stoppedAtDate = true;
         if (m_current < m_start) {
             m_outcome.stoppedBefore = m_current;
             return;
         }
         if (m_current > m_end)
             return;
+        m_stoppedAtDate = false;
         const QStringView text = line(m_index);
         const qsizetype bracket = text.indexOf(u'[');
         if (bracket >= 0) {
@@ -353,29 +375,43 @@ void HeaderReader::walk()
 
 // Goes on from where the walk stopped to the identification line: reports
 // nothing, tests the copyright lines, and folds every date into the oldest.
-void HeaderReader::scan(FileOutcome &outcome)
+// The walk folds the dates of the lines it takes as the scan does, so when
+// it has gone on from where the last scan began and stopped at a date
+// before that scan's end, this scan is the last one without its first lines.
+void HeaderReader::scan()
 {
+    if (m_scan && m_stoppedAtDate && m_index < m_scan->end) {
+        const auto taken = [this](qsizetype line) { return line <= m_index; };
+        m_scan->errors.removeIf([&](const FileOutcome::Problem &problem) { return taken(problem.line); });
+        m_scan->copyrightLines.removeIf(taken);
+        m_scan->from = m_index;
+        return;
+    }
+    Scan scan;
+    scan.from = m_index;
     QDate current = m_current;
     QDate oldest = m_oldest;
-    for (qsizetype index = m_index; m_lines->has(index + 1);) {
-        ++index;
+    qsizetype index = m_index + 1;
+    for (; m_lines->has(index); ++index) {
         if (holdsAt(index, kIdentification, LineFacts::Identification))
             break;
         if (holdsAt(index, kCopyright, LineFacts::Copyright)) {
             const QStringView text = line(index);
-            outcome.copyrightLines << index;
+            scan.copyrightLines << index;
             const QString &firstYear = yearText(oldest);
             if (columns(text, 13, 4) != firstYear)
-                outcome.errors.append({index, kBadFirstYear.arg(firstYear)});
+                scan.errors.append({index, kBadFirstYear.arg(firstYear)});
             const QString &lastYear = yearText(m_first);
             if (text.size() >= 17 && text[16] == kEllipsis && columns(text, 18, 4) != lastYear)
-                outcome.errors.append({index, kBadLastYear.arg(lastYear)});
+                scan.errors.append({index, kBadLastYear.arg(lastYear)});
         }
         if (const auto date = dateField(index))
             current = *date;
         oldest = qMin(oldest, current);
     }
-    outcome.oldest = oldest;
+    scan.end = index;
+    scan.oldest = oldest;
+    m_scan = std::move(scan);
 }
 
 void HeaderReader::addFileBlock(FileOutcome &outcome) const
@@ -607,28 +643,33 @@ struct MeasuredItem
 // The item's paragraphs in JoinLines' text are those of the item followed
 // by CR LF: a text that ends in a line break splits apart from whatever
 // follows it, and no line of a file holds the NUL that would end a split.
-// An entry list that only grew since `before` is measured by its new
-// entries alone.
-MeasuredItem measureItem(const QString &item, const MeasuredItem *before, const ParagraphMeasure &measure)
+// They are the lines of the item, and an empty one after a break at its
+// very end or for an empty item. An entry list that only grew since
+// `before` is measured by its new entries alone.
+void measureItem(const QString &item, MeasuredItem &measured, const ParagraphMeasure &measure)
 {
-    if (before && (before->text.isSharedWith(item) || before->text == item))
-        return *before;
-    MeasuredItem measured{item};
+    // An item not measured before holds no text at all.
+    const bool before = !measured.text.isNull();
+    if (before && (measured.text.isSharedWith(item) || measured.text == item))
+        return;
+    const qsizetype kept = measured.text.size();
     qsizetype from = 0;
-    const qsizetype kept = before ? before->text.size() : 0;
-    if (before && item.size() > kept + 2 && item.startsWith(before->text)
+    if (before && item.size() > kept + 2 && item.startsWith(measured.text)
         && QStringView(item).sliced(kept, 2) == kCrLf) {
-        measured.lines = before->lines;
-        measured.marked = before->marked;
         from = kept + 2;
+    } else {
+        measured.lines = 0;
+        measured.marked = false;
     }
-    const QString text = item.sliced(from) + kCrLf;
-    for (const LineSpan &span : SplitTextSpans(text)) {
-        const QStringView paragraph = QStringView(text).sliced(span.start, span.length);
+    measured.text = item;
+    const auto add = [&](QStringView paragraph) {
         measured.lines += measure.lines(paragraph);
         measured.marked = measured.marked || measure.marked(paragraph);
-    }
-    return measured;
+    };
+    const QStringView tail = QStringView(item).sliced(from);
+    ForEachLine(tail, add);
+    if (tail.isEmpty() || tail.back() == u'\r' || tail.back() == u'\n')
+        add({});
 }
 
 } // namespace
@@ -758,17 +799,17 @@ void RepeatedChangeReport::State::take(Outcomes &read)
         if (outcome.stoppedBefore)
             waiting.emplace(*outcome.stoppedBefore, item);
 
-        QList<MeasuredItem> items;
+        // Each item is measured where it stands; a new one from nothing.
+        file.items.resize(outcome.items.size());
         qint64 shownLines = 0;
         bool marked = false;
         for (qsizetype at = 0; at < outcome.items.size(); ++at) {
-            items << measureItem(outcome.items[at], at < file.items.size() ? &file.items[at] : nullptr, measure);
-            shownLines += items.last().lines;
-            marked = marked || items.last().marked;
+            measureItem(outcome.items[at], file.items[at], measure);
+            shownLines += file.items[at].lines;
+            marked = marked || file.items[at].marked;
         }
         blockLines += shownLines - file.shownLines;
         markedFiles += qsizetype(marked) - qsizetype(file.marked);
-        file.items = std::move(items);
         file.shownLines = shownLines;
         file.marked = marked;
 

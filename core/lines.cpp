@@ -56,6 +56,13 @@ qsizetype CountLines(QStringView text)
     return count;
 }
 
+void ForEachLine(QStringView text, const std::function<void(QStringView)> &line)
+{
+    LineSpan span;
+    for (qsizetype pos = 0; nextLine(text, pos, span); pos = span.next)
+        line(text.sliced(span.start, span.length));
+}
+
 QString JoinLines(const QStringList &lines)
 {
     qsizetype total = 0;

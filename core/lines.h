@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <functional>
+
 namespace lorvane {
 
 // Breaks a text into lines at CR LF, a lone CR and a lone LF; a break at the
@@ -24,6 +26,9 @@ QList<LineSpan> SplitTextSpans(QStringView text);
 
 // How many lines SplitText gives, without making them.
 qsizetype CountLines(QStringView text);
+
+// Calls `line` with each line that SplitText gives, without making them.
+void ForEachLine(QStringView text, const std::function<void(QStringView)> &line);
 
 // Every line followed by CR LF, the last one included.
 QString JoinLines(const QStringList &lines);

@@ -247,6 +247,27 @@ TEST_F(LineLimitTest, AnErrorListThatGrowsAsTheStartMovesBackReachesTheLimit)
     EXPECT_EQ(runStep(target, [](FakeTarget &t) { return ApplyLineLimit(t); }), expected);
 }
 
+// At 28.06 the scan after the walk ends at the entry that holds
+// identification text, before the wrong copyright year; from 20.06 the walk
+// has taken that entry, and the scan goes on to the copyright line.
+TEST_F(LineLimitTest, ScanGoesPastIdentificationTextThatTheWalkHasTaken)
+{
+    const QDate end(2026, 6, 30);
+    const QString path = dir.filePath(QStringLiteral("C.pas"));
+    writeBytes(path, encode(QStringLiteral("{==\r\n\r\n\r\n\r\n==\r\n  Изменения:\r\n  --\r\n"
+                                           "  20.06.2026 [+] a\r\n  10.06.2026 [+] b CVS: $Id: x $\r\n"
+                                           "  01.06.2026 [+] c\r\n=====\r\nCopyright © 1999\r\n  CVS: $Id: y $\r\n"),
+                            Encoding::Cp1251));
+    FakeTarget target = entering({path}, end.addDays(-3000), end, {false, false, true});
+    target.width = 30;
+    target.limitText = "2";
+    ASSERT_EQ(target.PaneLineCount(), 3);
+    const Outcome expected = runStep(target, literalLineLimit);
+    EXPECT_EQ(expected.start, QDate(2026, 6, 20));
+    EXPECT_EQ(expected.kind, ReportKind::ErrorList);
+    EXPECT_EQ(runStep(target, [](FakeTarget &t) { return ApplyLineLimit(t); }), expected);
+}
+
 TEST_F(LineLimitTest, OptionOffOrShortReportChangesNothing)
 {
     QRandomGenerator random(7);

@@ -49,6 +49,13 @@ TEST_P(SplitTextTest, CountIsTheNumberOfLines)
     EXPECT_EQ(CountLines(QString::fromUtf16(GetParam().text)), GetParam().lines.size());
 }
 
+TEST_P(SplitTextTest, EachLineIsGivenInTurn)
+{
+    QStringList lines;
+    ForEachLine(QString::fromUtf16(GetParam().text), [&](QStringView line) { lines << line.toString(); });
+    EXPECT_EQ(lines, GetParam().lines);
+}
+
 TEST(JoinLinesTest, PutsCrLfAfterEveryLine)
 {
     EXPECT_EQ(JoinLines({"a", "b"}), "a\r\nb\r\n");
