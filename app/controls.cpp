@@ -4,6 +4,7 @@
 
 #include <QKeyEvent>
 #include <QStringListModel>
+#include <QStyleOption>
 #include <QStyledItemDelegate>
 
 namespace lorvane {
@@ -24,7 +25,32 @@ private:
     int m_height;
 };
 
+// An edit shows its text 2 pixels inside its frame on each side, and the
+// cursor after the text; a text wider than that scrolls.
+int TextRoom(const QFontMetrics &metrics, const QString &text, const QMargins &textMargins)
+{
+    return metrics.horizontalAdvance(text) + 1 + 2 * 2 + textMargins.left() + textMargins.right();
+}
+
 } // namespace
+
+void TEdit::setWidthInDigits(int digits)
+{
+    m_digits = digits;
+    updateGeometry();
+}
+
+QSize TEdit::sizeHint() const
+{
+    const QSize hint = QLineEdit::sizeHint();
+    if (m_digits <= 0)
+        return hint;
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    const int room = TextRoom(fontMetrics(), QString(m_digits, u'0'), textMargins());
+    return {style()->sizeFromContents(QStyle::CT_LineEdit, &option, QSize(room, hint.height()), this).width(),
+            hint.height()};
+}
 
 TDateTimePicker::TDateTimePicker(QWidget *parent) : QDateEdit(parent)
 {
@@ -50,6 +76,30 @@ bool TDateTimePicker::focusNextPrevChild(bool next)
 {
     // The picker's own version steps through its sections first.
     return QWidget::focusNextPrevChild(next);
+}
+
+QSize TDateTimePicker::sizeHint() const
+{
+    QSize hint = QDateEdit::sizeHint();
+    // The text stands in the edit field of a combo box, beside the button
+    // that opens the calendar.
+    QStyleOptionComboBox option;
+    option.initFrom(this);
+    option.editable = true;
+    option.subControls = QStyle::SC_ComboBoxEditField;
+    option.rect = QRect(QPoint(0, 0), hint);
+    const int besideField =
+        hint.width() - style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this).width();
+    // Digits, and the names of days and months, differ in width.
+    int widest = 0;
+    for (int month = 1; month <= 12; ++month) {
+        for (int day = 22; day <= 28; ++day) {
+            const QString text = textFromDateTime(QDateTime(QDate(2088, month, day), QTime(0, 0)));
+            widest = qMax(widest, TextRoom(fontMetrics(), text, {}));
+        }
+    }
+    hint.setWidth(qMax(hint.width(), besideField + widest));
+    return hint;
 }
 
 TComboItems::TComboItems(QComboBox *combo) : TStrings(combo), m_combo(combo)

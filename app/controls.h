@@ -53,6 +53,14 @@ class TEdit : public QLineEdit
 
 public:
     using QLineEdit::QLineEdit;
+
+    // Sizes the edit for a number of so many digits rather than for a
+    // line of text.
+    void setWidthInDigits(int digits);
+    QSize sizeHint() const override;
+
+private:
+    int m_digits = 0;
 };
 
 // A date picker in the user's short date format; only the date counts. It
@@ -65,6 +73,10 @@ class TDateTimePicker : public QDateEdit
 
 public:
     explicit TDateTimePicker(QWidget *parent = nullptr);
+
+    // Wide enough to show any date whole, which the date edit's own hint
+    // misses by a few pixels in some styles.
+    QSize sizeHint() const override;
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

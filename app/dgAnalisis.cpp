@@ -4,11 +4,13 @@
 #include "app/busycursor.h"
 #include "core/changereport.h"
 #include "app/controls.h"
+#include "app/designedlayout.h"
 #include "app/errordisplay.h"
 #include "settings/store/propstorage.h"
 #include "app/userdialogs.h"
 
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -21,39 +23,22 @@ namespace {
 // Inside the frame the window keeps a free border.
 constexpr int kBorder = 8;
 
-template <typename Widget, typename... Args>
-Widget *Create(QWidget *parent, const char *name, int left, int top, int width, int height,
-               Args &&...args)
+// Names the control and gives it its designed place in pixels at 96 dots
+// per inch.
+template <typename Widget>
+Widget *Designed(DesignedLayout &layout, Widget *widget, const char *name, QRect design,
+                 DesignedLayout::Anchor anchor = DesignedLayout::Anchor::Left, DesignedLayout::Need need = {})
 {
-    auto *widget = new Widget(std::forward<Args>(args)..., parent);
     widget->setObjectName(QLatin1StringView(name));
-    widget->setGeometry(Scaled(left), Scaled(top), Scaled(width), Scaled(height));
+    layout.add(widget, QRect(Scaled(design.x()), Scaled(design.y()), Scaled(design.width()), Scaled(design.height())),
+               anchor, std::move(need));
     return widget;
 }
 
-// A caption in a font wider than the one the dialog was laid out for may
-// take the free space to its right.
-QLabel *CreateLabel(QWidget *parent, const char *name, int left, int top, int width, int height,
-                    const QString &caption)
+// Check boxes and radio buttons show their caption left of the box.
+template <typename Button>
+Button *CaptionLeft(Button *button)
 {
-    auto *label = Create<QLabel>(parent, name, left, top, width, height, caption);
-    label->resize(qMax(label->width(), label->sizeHint().width()), label->height());
-    return label;
-}
-
-TCheckBox *CreateCheckBox(QWidget *parent, const char *name, int left, int top, int width,
-                          int height, const QString &caption)
-{
-    auto *box = Create<TCheckBox>(parent, name, left, top, width, height, caption);
-    // The caption stands left of the box.
-    box->setLayoutDirection(Qt::RightToLeft);
-    return box;
-}
-
-TRadioButton *CreateRadioButton(QWidget *parent, const char *name, int left, int top, int width,
-                                int height, const QString &caption)
-{
-    auto *button = Create<TRadioButton>(parent, name, left, top, width, height, caption);
     button->setLayoutDirection(Qt::RightToLeft);
     return button;
 }
@@ -81,28 +66,31 @@ private:
     TAnalisisDG &m_dialog;
 };
 
-// Shows the file being read and steps the bar after each file. No events run
-// during a build, so the two are repainted at once.
+// Shows the file being read and steps the bar after each file. No events
+// run during a build, so what changed is painted here, now and then:
+// painting after every file took longer than reading the files. The bar
+// paints itself where it visibly grows.
 class FileProgress : public ReportProgress
 {
 public:
-    FileProgress(QLabel &file, QProgressBar &bar) : m_file(file), m_bar(bar) {}
+    FileProgress(QLabel &file, QProgressBar &bar) : m_file(file), m_bar(bar) { m_sincePaint.start(); }
 
-    void FileStarted(const QString &name) override
-    {
-        m_file.setText(name);
-        m_file.repaint();
-    }
+    void FileStarted(const QString &name) override { m_file.setText(name); }
 
     void FileDone() override
     {
         m_bar.setValue(m_bar.value() + 1);
-        m_bar.repaint();
+        if (m_sincePaint.hasExpired(kPaintMs)) {
+            m_file.repaint();
+            m_sincePaint.restart();
+        }
     }
 
 private:
+    static constexpr qint64 kPaintMs = 40;
     QLabel &m_file;
     QProgressBar &m_bar;
+    QElapsedTimer m_sincePaint;
 };
 
 } // namespace
@@ -111,14 +99,17 @@ TAnalisisDG::TAnalisisDG(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::CustomizeWindowHint
                           | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                           | Qt::WindowCloseButtonHint),
-      WindowPlacement(*this, form::poScreenCenter)
+      WindowPlacement(*this, form::poScreenCenter),
+      m_layout(QSize(Scaled(400 + 2 * kBorder), Scaled(200 + 2 * kBorder))),
+      m_optionsLayout(QSize(Scaled(386), Scaled(114)))
 {
     RegisterFormInterceptor(staticMetaObject);
     setObjectName(QStringLiteral("AnalisisDG"));
     setWindowTitle(QStringLiteral("Анализ файлов"));
     setFont(FormFont(12));
-    setFixedSize(Scaled(400 + 2 * kBorder), Scaled(200 + 2 * kBorder));
     CreateComponents();
+    FitControls();
+    RefitOnStyleOrFontChange(*this, [this] { FitControls(); });
     m_progress = std::make_unique<FileProgress>(*laFile, *pbDo);
     psAnalisis->Loaded();
 }
@@ -130,38 +121,56 @@ TAnalisisDG::~TAnalisisDG()
 
 void TAnalisisDG::CreateComponents()
 {
+    using Anchor = DesignedLayout::Anchor;
     const QDate designDate(2001, 1, 1);
     const int b = kBorder;
+    DesignedLayout &options = m_optionsLayout;
 
-    gbOption = Create<TGroupBox>(this, "gbOption", b + 7, b + 7, 386, 114,
-                                 QStringLiteral(" Настройки "));
-    CreateLabel(gbOption, "Label1", 9, 24, 69, 14, QStringLiteral("Дата начала"));
-    edDate = Create<TDateTimePicker>(gbOption, "edDate", 90, 16, 87, 22);
+    // The options stand below the group's caption, which a style or font
+    // may make taller than designed.
+    gbOption = Designed(m_layout, new TGroupBox(QStringLiteral(" Настройки "), this), "gbOption",
+                        {b + 7, b + 7, 386, 114}, Anchor::Stretch, [this](QWidget &box) {
+                            return m_optionsLayout.apply(box.contentsRect().top()).expandedTo(box.minimumSizeHint());
+                        });
+    Designed(options, new QLabel(QStringLiteral("Дата начала"), gbOption), "Label1", {9, 24, 69, 14});
+    edDate = Designed(options, new TDateTimePicker(gbOption), "edDate", {90, 16, 87, 22});
     edDate->setDate(designDate);
-    CreateLabel(gbOption, "Label2", 189, 23, 91, 14, QStringLiteral("Дата окончания"));
-    edDateEnd = Create<TDateTimePicker>(gbOption, "edDateEnd", 284, 15, 87, 22);
+    Designed(options, new QLabel(QStringLiteral("Дата окончания"), gbOption), "Label2", {189, 23, 91, 14});
+    edDateEnd = Designed(options, new TDateTimePicker(gbOption), "edDateEnd", {284, 15, 87, 22});
     edDateEnd->setDate(designDate);
-    cbHTML = CreateCheckBox(gbOption, "cbHTML", 9, 52, 97, 13, QStringLiteral("HTML"));
+    cbHTML = Designed(options, CaptionLeft(new TCheckBox(QStringLiteral("HTML"), gbOption)), "cbHTML",
+                      {9, 52, 97, 13});
     // A hint that the dialog never shows: it has no status line.
     cbHTML->setStatusTip(QStringLiteral("Включать тэги разметки."));
-    cbNote = CreateCheckBox(gbOption, "cbNote", 9, 69, 97, 13, QStringLiteral("Описание"));
-    cbLine = CreateCheckBox(gbOption, "cbLine", 9, 87, 97, 17, QStringLiteral("Ограничение"));
+    cbNote = Designed(options, CaptionLeft(new TCheckBox(QStringLiteral("Описание"), gbOption)), "cbNote",
+                      {9, 69, 97, 13});
+    cbLine = Designed(options, CaptionLeft(new TCheckBox(QStringLiteral("Ограничение"), gbOption)), "cbLine",
+                      {9, 87, 97, 17});
     cbLine->setChecked(true);
-    edLine = Create<TEdit>(gbOption, "edLine", 150, 84, 34, 22, QStringLiteral("120"));
+    edLine = Designed(options, new TEdit(QStringLiteral("120"), gbOption), "edLine", {150, 84, 34, 22});
     edLine->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    CreateLabel(gbOption, "Label3", 112, 87, 32, 14, QStringLiteral("строк"));
-    rbAll = CreateRadioButton(gbOption, "rbAll", 189, 52, 126, 13, QStringLiteral("Все файлы"));
+    // Any limit a user may mean shows whole.
+    edLine->setWidthInDigits(10);
+    Designed(options, new QLabel(QStringLiteral("строк"), gbOption), "Label3", {112, 87, 32, 14});
+    rbAll = Designed(options, CaptionLeft(new TRadioButton(QStringLiteral("Все файлы"), gbOption)), "rbAll",
+                     {189, 52, 126, 13});
     rbAll->setChecked(true);
-    rbOnlyChange = CreateRadioButton(gbOption, "rbOnlyChange", 189, 69, 126, 13,
-                                     QStringLiteral("Только изменения"));
+    rbOnlyChange = Designed(options, CaptionLeft(new TRadioButton(QStringLiteral("Только изменения"), gbOption)),
+                            "rbOnlyChange", {189, 69, 126, 13});
 
-    laFile = Create<QLabel>(this, "laFile", b + 7, b + 125, 386, 15, QStringLiteral("..."));
+    // A file name is as long as it is: the frame only grows to a line's
+    // height.
+    laFile = Designed(m_layout, new QLabel(QStringLiteral("..."), this), "laFile", {b + 7, b + 125, 386, 15},
+                      Anchor::Stretch, [](QWidget &label) { return QSize(0, label.sizeHint().height()); });
     laFile->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    pbDo = Create<QProgressBar>(this, "pbDo", b + 7, b + 144, 386, 15);
+    // The bar shows no text: the height of its hint is that of a text.
+    pbDo = Designed(m_layout, new QProgressBar(this), "pbDo", {b + 7, b + 144, 386, 15}, Anchor::Stretch,
+                    [](QWidget &bar) { return QSize(bar.sizeHint().width(), 0); });
     pbDo->setTextVisible(false);
     pbDo->setRange(0, 100);
     pbDo->setValue(0);
-    btRun = Create<QPushButton>(this, "btRun", b + 306, b + 163, 87, 33, QStringLiteral("Выполнить"));
+    btRun = Designed(m_layout, new QPushButton(QStringLiteral("Выполнить"), this), "btRun",
+                     {b + 306, b + 163, 87, 33}, Anchor::Right);
     btRun->setDefault(true);
     connect(btRun, &QPushButton::clicked, this, &TAnalisisDG::btRunPressed);
 
@@ -186,6 +195,11 @@ void TAnalisisDG::CreateComponents()
                              "gbOption.rbAll.<P>.Checked", "gbOption.rbOnlyChange.<P>.Checked"})
         props.Add(QString::fromLatin1(path));
     props.setRootLoading(false);
+}
+
+void TAnalisisDG::FitControls()
+{
+    setFixedSize(m_layout.apply());
 }
 
 int TAnalisisDG::Run(const QStringList &Files)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/designedlayout.h"
 #include "core/changereport.h"
 #include "app/windowplacement.h"
 
@@ -84,9 +85,14 @@ protected:
 
 private:
     void CreateComponents();
+    // Grows the controls and the dialog to what the style and font need.
+    void FitControls();
     void btRunPressed();
 
     QStringList FFile;
+    // The dialog's own controls, and those inside gbOption.
+    DesignedLayout m_layout;
+    DesignedLayout m_optionsLayout;
     std::unique_ptr<ReportProgress> m_progress;
     std::exception_ptr m_failure;
 };

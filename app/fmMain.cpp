@@ -4,6 +4,7 @@
 #include "app/busycursor.h"
 #include "app/components.h"
 #include "app/controls.h"
+#include "app/designedlayout.h"
 #include "app/dgAnalisis.h"
 #include "app/errordisplay.h"
 #include "core/dateformat.h"
@@ -26,6 +27,7 @@
 #include <QLineEdit>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 namespace lorvane {
@@ -34,6 +36,9 @@ namespace {
 
 // Inside the frame the window keeps a free border.
 constexpr int kBorder = 6;
+
+// How long the window may leave events waiting while it fills the pane.
+constexpr qint64 kEventsMs = 100;
 
 void AddWithMargin(QVBoxLayout *column, QWidget *widget, int margin, int stretch = 0)
 {
@@ -149,7 +154,6 @@ void TMainFM::CreateComponents()
     tbMain->setFloatable(false);
     tbMain->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     tbMain->setIconSize(QSize(Scaled(16), Scaled(16)));
-    tbMain->setFixedHeight(Scaled(37));
     tbMain->setContentsMargins(Scaled(2), 0, 0, 0);
     tbMain->layout()->setContentsMargins(0, 0, 0, 0);
     tbMain->layout()->setSpacing(0);
@@ -233,7 +237,6 @@ void TMainFM::CreateActions()
         connect(action, &QAction::triggered, this,
                 [this, execute] { RunCommand([this, execute] { (this->*execute)(); }); });
         tbMain->addAction(action);
-        tbMain->widgetForAction(action)->setFixedSize(Scaled(47), Scaled(37));
         return action;
     };
     acFiles = addAction("acFiles", QStringLiteral("Файлы"), 0, QKeySequence::Open, &TMainFM::acFilesExecute);
@@ -242,6 +245,8 @@ void TMainFM::CreateActions()
                            &TMainFM::acAnalisisExecute);
     tbMain->addWidget(ToolSeparator(Scaled(8)));
     acSave = addAction("acSave", QStringLiteral("Запись"), 2, QKeySequence::Save, &TMainFM::acSaveExecute);
+    FitToolBar();
+    RefitOnStyleOrFontChange(*this, [this] { FitToolBar(); });
 
     // The enable rules follow the folder text and the pane whenever the
     // application has nothing else to do.
@@ -251,6 +256,16 @@ void TMainFM::CreateActions()
                 acSaveUpdate();
                 UpdateStatus();
             });
+}
+
+void TMainFM::FitToolBar()
+{
+    const QSize designed(Scaled(47), Scaled(37));
+    for (QAction *action : tbMain->actions()) {
+        if (auto *button = qobject_cast<QToolButton *>(tbMain->widgetForAction(action)))
+            button->setFixedSize(designed.expandedTo(button->sizeHint()));
+    }
+    tbMain->setFixedHeight(qMax(designed.height(), tbMain->sizeHint().height()));
 }
 
 void TMainFM::FormCreate()
@@ -338,8 +353,19 @@ void TMainFM::acAnalisisExecute()
     TAnalisisDG &dialog = AnalysisDialog();
     dialog.psAnalisis->setSection(QStringLiteral("Analisis\\") + FPoject);
     dialog.psAnalisis->LoadProperties();
-    if (dialog.Run(lbFile->Items()) == TAnalisisDG::mrRun && !dialog.ResultText.isEmpty())
-        meResult->SetText(JoinLines(dialog.ResultText));
+    if (dialog.Run(lbFile->Items()) == TAnalisisDG::mrRun && !dialog.ResultText.isEmpty()) {
+        // A long report takes a while to fill in. Meanwhile the window
+        // answers the window manager and paints now and then, and no user
+        // input runs that could start another command.
+        QElapsedTimer sinceEvents;
+        sinceEvents.start();
+        meResult->SetText(JoinLines(dialog.ResultText), [&sinceEvents] {
+            if (sinceEvents.hasExpired(kEventsMs)) {
+                QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+                sinceEvents.restart();
+            }
+        });
+    }
     m_noFirstDateRead = dialog.FirstDates.noneRead();
     try {
         ApplyLineLimit();

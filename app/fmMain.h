@@ -70,6 +70,9 @@ public slots:
 private:
     void CreateComponents();
     void CreateActions();
+    // The tool bar's buttons keep their designed size unless their caption
+    // and image need more.
+    void FitToolBar();
     void FormCreate();
     void cbSourceChange();
     void cbSourceEnter();

@@ -3,11 +3,33 @@
 #include "core/lines.h"
 
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextLayout>
 
 #include <limits>
 
 namespace lorvane {
+
+namespace {
+
+constexpr int kPieceLines = 2000;
+
+// Where the piece of the text that starts at `from` ends: before the line
+// break after its last line, or at the end of the text. Each piece but the
+// first starts with the break that ends the line before it, so that the
+// pieces make the blocks that the whole text makes.
+qsizetype PieceEnd(const QString &text, qsizetype from)
+{
+    qsizetype at = from;
+    for (int line = 0; line < kPieceLines; ++line) {
+        at = text.indexOf(u"\r\n", at + 1);
+        if (at < 0)
+            return text.size();
+    }
+    return at;
+}
+
+} // namespace
 
 TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
@@ -23,8 +45,33 @@ TMemo::TMemo(QWidget *parent) : QPlainTextEdit(parent)
 
 void TMemo::SetText(const QString &text)
 {
-    m_text = NormalizeLineBreaks(text);
-    setPlainText(m_text);
+    SetText(text, {});
+}
+
+void TMemo::SetText(const QString &text, const std::function<void()> &between)
+{
+    // A report's lines are joined with CR LF: it is kept as it is.
+    m_text = HasOnlyCrLfBreaks(text) ? text : NormalizeLineBreaks(text);
+    const QString whole = m_text;
+    qsizetype end = between ? PieceEnd(whole, 0) : whole.size();
+    setPlainText(end == whole.size() ? whole : whole.first(end));
+    if (end == whole.size())
+        return;
+    // Pieces put in by a cursor would be kept for undoing.
+    const bool undo = document()->isUndoRedoEnabled();
+    document()->setUndoRedoEnabled(false);
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    while (end < whole.size()) {
+        between();
+        // What ran meanwhile may have set another text.
+        if (!m_text.isSharedWith(whole))
+            break;
+        const qsizetype next = PieceEnd(whole, end);
+        cursor.insertText(whole.sliced(end, next - end));
+        end = next;
+    }
+    document()->setUndoRedoEnabled(undo);
 }
 
 int TMemo::LineCount() const

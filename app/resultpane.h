@@ -5,6 +5,8 @@
 #include <QPlainTextEdit>
 #include <QRawFont>
 
+#include <functional>
+
 namespace lorvane {
 
 // The read-only, word-wrapped result pane. It holds its text exactly as
@@ -20,6 +22,10 @@ public:
 
     const QString &Text() const { return m_text; }
     void SetText(const QString &text);
+    // The same in pieces of some thousand lines, running `between` after
+    // each piece but the last: a long report fills the pane while the
+    // window goes on answering.
+    void SetText(const QString &text, const std::function<void()> &between);
     void Clear() { SetText(QString()); }
 
     // The lines shown at the current width: wrapped pieces each count, a

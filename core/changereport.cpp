@@ -8,6 +8,11 @@
 #include "core/sourcelines.h"
 #include "core/textfile.h"
 
+#include <algorithm>
+#include <array>
+#include <deque>
+#include <queue>
+#include <set>
 #include <vector>
 
 namespace lorvane {
@@ -76,6 +81,7 @@ struct FileOutcome
     {
         qsizetype line;
         QString message;
+        friend bool operator==(const Problem &, const Problem &) = default;
     };
 
     QStringList items;
@@ -98,8 +104,23 @@ struct FileOutcome
     QList<HeaderReading::DatedLine> datedLines; // with the block's pieces
 };
 
+// What the reader learns of one line whatever the window, each fact when
+// first asked for, kept for a file that is read again for other windows.
+struct LineFacts
+{
+    enum Fact : quint8 { Date = 1, ChangesHeading = 2, Identification = 4, Copyright = 8 };
+    quint8 known = 0;
+    quint8 holds = 0; // the markers the line holds
+    std::optional<QDate> date; // of the date field
+};
+// By line index.
+using HeaderFacts = std::vector<LineFacts>;
+
 // Reads one file's header for one window: the file steps from the header
-// test to the file block.
+// test to the file block. Until the walk down the change list stops at a
+// date before the start, what the reader does depends on the start in no
+// way, so a reader can move its start back and walk on as a reading with
+// that start from the top would.
 class HeaderReader
 {
 public:
@@ -112,46 +133,125 @@ public:
     {
     }
 
-    FileOutcome read(const QString &name, SourceLines &lines);
+    FileOutcome read(const QString &name, SourceLines &lines)
+    {
+        open(name, lines);
+        return outcome();
+    }
+
+    // Reads the header as far as the walk goes for the window. `facts`,
+    // when given, keeps what the reader learns of the lines for later
+    // reads; the lines and the facts stay the reader's until the next open.
+    void open(const QString &name, SourceLines &lines, HeaderFacts *facts = nullptr);
+    // Moves the start back and walks on.
+    void moveStart(QDate start);
+    // What the file gives a report of the window as it stands.
+    FileOutcome outcome();
 
 private:
     QStringView line(qsizetype index) { return m_lines->line(index); }
-    std::optional<QDate> dateField(QStringView text) const
+    std::optional<QDate> readDateField(qsizetype index)
     {
-        return ReadShortDate(trimmed(columns(text, 3, 10)), m_format, m_today);
+        return ReadShortDate(trimmed(columns(line(index), 3, 10)), m_format, m_today);
     }
-    void readEntries(qsizetype index);
-    void walk(qsizetype &index);
-    void scan(qsizetype index);
-    void appendEntry(const QString &text);
-    void addFileBlock(const QString &name);
+    LineFacts &factsOf(qsizetype index);
+    std::optional<QDate> dateField(qsizetype index);
+    bool holdsAt(qsizetype index, QStringView marker, LineFacts::Fact fact);
+    // What the scan after the walk finds: the copyright lines and their
+    // problems, the oldest date, and where it began and ended (the
+    // identification line, or past the last line).
+    struct Scan
+    {
+        QList<FileOutcome::Problem> errors;
+        QList<qsizetype> copyrightLines;
+        QDate oldest;
+        qsizetype from = 0;
+        qsizetype end = 0;
+    };
 
-    const QDate m_start;
+    void readEntries(qsizetype index);
+    void walk();
+    void scan();
+    void appendEntry(const QString &text);
+    void addFileBlock(FileOutcome &outcome) const;
+    // The year written with four digits; a reader read again and again asks
+    // for the same few years.
+    const QString &yearText(QDate date);
+
+    QDate m_start;
     const QDate m_end;
     const ReportOptions &m_options;
     const DateFormat &m_format;
     const QDate m_today;
     const bool m_withContent;
 
+    QString m_nameItem;
+    QString m_descriptionItem;
     SourceLines *m_lines = nullptr;
+    HeaderFacts *m_facts = nullptr;
+    // What the header gives up to where the walk stands.
     FileOutcome m_outcome;
     QString m_description;
     QString m_entries;
+    // The walk: whether the header has one, the line it stands at, and the
+    // dates it has come by.
+    bool m_walks = false;
+    qsizetype m_index = 0;
     QDate m_current;
     QDate m_first;
     QDate m_oldest;
+    // Whether the walk stopped at a date, with its last line's date read,
+    // rather than at the end of the change list.
+    bool m_stoppedAtDate = false;
+    std::optional<Scan> m_scan;
+    std::array<std::pair<int, QString>, 2> m_years{};
 };
 
-FileOutcome HeaderReader::read(const QString &name, SourceLines &lines)
+LineFacts &HeaderReader::factsOf(qsizetype index)
+{
+    if (size_t(index) >= m_facts->size())
+        m_facts->resize(size_t(index) + 1);
+    return (*m_facts)[size_t(index)];
+}
+
+std::optional<QDate> HeaderReader::dateField(qsizetype index)
+{
+    if (!m_facts)
+        return readDateField(index);
+    LineFacts &facts = factsOf(index);
+    if (!(facts.known & LineFacts::Date)) {
+        facts.date = readDateField(index);
+        facts.known |= LineFacts::Date;
+    }
+    return facts.date;
+}
+
+bool HeaderReader::holdsAt(qsizetype index, QStringView marker, LineFacts::Fact fact)
+{
+    if (!m_facts)
+        return holds(line(index), marker);
+    LineFacts &facts = factsOf(index);
+    if (!(facts.known & fact)) {
+        if (holds(line(index), marker))
+            facts.holds |= fact;
+        facts.known |= fact;
+    }
+    return facts.holds & fact;
+}
+
+void HeaderReader::open(const QString &name, SourceLines &lines, HeaderFacts *facts)
 {
     m_lines = &lines;
+    m_facts = facts;
     m_outcome = FileOutcome();
     m_description.clear();
     m_entries.clear();
+    m_walks = false;
+    m_scan.reset();
 
     if (!line(0).startsWith(u"{==")) {
         m_outcome.errors.append({0, kNoHeader});
-        return std::move(m_outcome);
+        return;
     }
     m_outcome.hasHeader = true;
 
@@ -165,7 +265,7 @@ FileOutcome HeaderReader::read(const QString &name, SourceLines &lines)
             ++index;
         }
     }
-    while (m_lines->has(index) && !holds(line(index), kChangesHeading))
+    while (m_lines->has(index) && !holdsAt(index, kChangesHeading, LineFacts::ChangesHeading))
         ++index;
     if (!m_lines->has(index)) {
         m_description.clear();
@@ -176,17 +276,58 @@ FileOutcome HeaderReader::read(const QString &name, SourceLines &lines)
         m_outcome.heading = index;
         readEntries(index + 2);
     }
-    addFileBlock(name);
-    return std::move(m_outcome);
+    // Made once, for every window the reader moves on to.
+    m_nameItem = m_options.Html ? QStringLiteral("\r\n<h3 class=\"filename\">") + name + QStringLiteral("</h3>")
+                                : kCrLf + name;
+    m_descriptionItem = m_options.Html && !m_description.isEmpty()
+                            ? QStringLiteral("<p class=\"filedescrip\">") + m_description + QStringLiteral("</p>")
+                            : m_description;
+}
+
+void HeaderReader::moveStart(QDate start)
+{
+    m_start = start;
+    if (m_outcome.stoppedBefore) {
+        m_outcome.stoppedBefore.reset();
+        walk();
+    }
+}
+
+FileOutcome HeaderReader::outcome()
+{
+    FileOutcome outcome = m_outcome;
+    if (m_walks) {
+        outcome.walkEnd = m_index;
+        scan();
+        outcome.errors += m_scan->errors;
+        outcome.copyrightLines = m_scan->copyrightLines;
+        outcome.oldest = m_scan->oldest;
+    }
+    if (outcome.hasHeader)
+        addFileBlock(outcome);
+    return outcome;
 }
 
 void HeaderReader::appendEntry(const QString &text)
 {
-    m_entries += ChooseValue(m_entries.isEmpty(), QString(), kCrLf) + text;
+    if (!m_entries.isEmpty())
+        m_entries += kCrLf;
+    m_entries += text;
 }
 
-// Dates the file by its first entry line, then walks and scans. A first
-// entry line without a date means no entries and no copyright check.
+const QString &HeaderReader::yearText(QDate date)
+{
+    for (const auto &[year, text] : m_years) {
+        if (year == date.year() && !text.isEmpty())
+            return text;
+    }
+    std::swap(m_years[0], m_years[1]);
+    m_years[0] = {date.year(), fourDigitYear(date)};
+    return m_years[0].second;
+}
+
+// Dates the file by its first entry line, then walks. A first entry line
+// without a date means no entries and no copyright check.
 void HeaderReader::readEntries(qsizetype index)
 {
     const QStringView field = trimmed(columns(line(index), 3, 10));
@@ -204,22 +345,23 @@ void HeaderReader::readEntries(qsizetype index)
     }
     m_first = m_current;
     m_oldest = m_current;
-    walk(index);
-    m_outcome.walkEnd = index;
-    scan(index);
-    m_outcome.oldest = m_oldest;
+    m_walks = true;
+    m_index = index;
+    walk();
 }
 
-void HeaderReader::walk(qsizetype &index)
+void HeaderReader::walk()
 {
     for (;;) {
+        m_stoppedAtDate = true;
         if (m_current < m_start) {
             m_outcome.stoppedBefore = m_current;
             return;
         }
         if (m_current > m_end)
             return;
-        const QStringView text = line(index);
+        m_stoppedAtDate = false;
+        const QStringView text = line(m_index);
         const qsizetype bracket = text.indexOf(u'[');
         if (bracket >= 0) {
             const QString entry = text.sliced(bracket).toString();
@@ -227,53 +369,70 @@ void HeaderReader::walk(qsizetype &index)
             if (m_withContent)
                 m_outcome.entries.append({m_current, entry});
         }
-        ++index;
-        if (!m_lines->has(index) || line(index).startsWith(u'='))
+        ++m_index;
+        if (!m_lines->has(m_index) || line(m_index).startsWith(u'='))
             return;
-        if (const auto date = dateField(line(index))) {
+        if (const auto date = dateField(m_index)) {
             m_current = *date;
             if (m_withContent)
-                m_outcome.datedLines.append({index, *date, trimmed(columns(line(index), 3, 10)).toString()});
+                m_outcome.datedLines.append({m_index, *date, trimmed(columns(line(m_index), 3, 10)).toString()});
         }
         m_oldest = qMin(m_oldest, m_current);
     }
 }
 
-void HeaderReader::scan(qsizetype index)
+// Goes on from where the walk stopped to the identification line: reports
+// nothing, tests the copyright lines, and folds every date into the oldest.
+// The walk folds the dates of the lines it takes as the scan does, so when
+// it has gone on from where the last scan began and stopped at a date
+// before that scan's end, this scan is the last one without its first lines.
+void HeaderReader::scan()
 {
-    while (m_lines->has(index + 1)) {
-        ++index;
-        const QStringView text = line(index);
-        if (holds(text, kIdentification))
-            return;
-        if (holds(text, kCopyright)) {
-            m_outcome.copyrightLines << index;
-            const QString firstYear = fourDigitYear(m_oldest);
-            if (columns(text, 13, 4) != firstYear)
-                m_outcome.errors.append({index, kBadFirstYear.arg(firstYear)});
-            const QString lastYear = fourDigitYear(m_first);
-            if (text.size() >= 17 && text[16] == kEllipsis && columns(text, 18, 4) != lastYear)
-                m_outcome.errors.append({index, kBadLastYear.arg(lastYear)});
-        }
-        if (const auto date = dateField(text))
-            m_current = *date;
-        m_oldest = qMin(m_oldest, m_current);
+    if (m_scan && m_stoppedAtDate && m_index < m_scan->end) {
+        const auto taken = [this](qsizetype line) { return line <= m_index; };
+        m_scan->errors.removeIf([&](const FileOutcome::Problem &problem) { return taken(problem.line); });
+        m_scan->copyrightLines.removeIf(taken);
+        m_scan->from = m_index;
+        return;
     }
+    Scan scan;
+    scan.from = m_index;
+    QDate current = m_current;
+    QDate oldest = m_oldest;
+    qsizetype index = m_index + 1;
+    for (; m_lines->has(index); ++index) {
+        if (holdsAt(index, kIdentification, LineFacts::Identification))
+            break;
+        if (holdsAt(index, kCopyright, LineFacts::Copyright)) {
+            const QStringView text = line(index);
+            scan.copyrightLines << index;
+            const QString &firstYear = yearText(oldest);
+            if (columns(text, 13, 4) != firstYear)
+                scan.errors.append({index, kBadFirstYear.arg(firstYear)});
+            const QString &lastYear = yearText(m_first);
+            if (text.size() >= 17 && text[16] == kEllipsis && columns(text, 18, 4) != lastYear)
+                scan.errors.append({index, kBadLastYear.arg(lastYear)});
+        }
+        if (const auto date = dateField(index))
+            current = *date;
+        oldest = qMin(oldest, current);
+    }
+    scan.end = index;
+    scan.oldest = oldest;
+    m_scan = std::move(scan);
 }
 
-void HeaderReader::addFileBlock(const QString &name)
+void HeaderReader::addFileBlock(FileOutcome &outcome) const
 {
     if (m_options.OnlyChanges && IsEmptyValue(m_entries))
         return;
-    m_outcome.hasBlock = true;
-    QStringList &items = m_outcome.items;
-    items << (m_options.Html ? QStringLiteral("\r\n<h3 class=\"filename\">") + name + QStringLiteral("</h3>")
-                             : kCrLf + name);
+    outcome.hasBlock = true;
+    QStringList &items = outcome.items;
+    items << m_nameItem;
     if (m_options.WithDescription && !m_description.isEmpty()) {
-        items << (m_options.Html ? QStringLiteral("<p class=\"filedescrip\">") + m_description + QStringLiteral("</p>")
-                                 : m_description);
+        items << m_descriptionItem;
         if (m_withContent)
-            m_outcome.description = m_description.split(kCrLf);
+            outcome.description = m_description.split(kCrLf);
     }
     if (!IsEmptyValue(m_entries))
         items << m_entries;
@@ -395,18 +554,7 @@ struct EncodedOutcome
 void appendItemBytes(const CodePage &page, const QString &item, QByteArray &bytes)
 {
     // Entries are joined with CR LF; other breaks are rare.
-    const bool crLfOnly = [&] {
-        for (qsizetype at = item.indexOf(u'\n'); at >= 0; at = item.indexOf(u'\n', at + 1)) {
-            if (at == 0 || item[at - 1] != u'\r')
-                return false;
-        }
-        for (qsizetype at = item.indexOf(u'\r'); at >= 0; at = item.indexOf(u'\r', at + 1)) {
-            if (at + 1 == item.size() || item[at + 1] != u'\n')
-                return false;
-        }
-        return true;
-    }();
-    page.encodeTo(crLfOnly ? QStringView(item) : QStringView(NormalizeLineBreaks(item)), bytes);
+    page.encodeTo(HasOnlyCrLfBreaks(item) ? QStringView(item) : QStringView(NormalizeLineBreaks(item)), bytes);
     page.encodeTo(kCrLf, bytes);
 }
 
@@ -521,10 +669,54 @@ EncodedReport BuildChangeReportBytes(const QStringList &files, QDate start, QDat
     return encoded;
 }
 
+namespace {
+
+// One item of a report with its measure.
+struct MeasuredItem
+{
+    QString text;
+    qint64 lines = 0;
+    bool marked = false;
+};
+
+// The item's paragraphs in JoinLines' text are those of the item followed
+// by CR LF: a text that ends in a line break splits apart from whatever
+// follows it, and no line of a file holds the NUL that would end a split.
+// They are the lines of the item, and an empty one after a break at its
+// very end or for an empty item. An entry list that only grew since
+// `before` is measured by its new entries alone.
+void measureItem(const QString &item, MeasuredItem &measured, const ParagraphMeasure &measure)
+{
+    // An item not measured before holds no text at all.
+    const bool before = !measured.text.isNull();
+    if (before && (measured.text.isSharedWith(item) || measured.text == item))
+        return;
+    const qsizetype kept = measured.text.size();
+    qsizetype from = 0;
+    if (before && item.size() > kept + 2 && item.startsWith(measured.text)
+        && QStringView(item).sliced(kept, 2) == kCrLf) {
+        from = kept + 2;
+    } else {
+        measured.lines = 0;
+        measured.marked = false;
+    }
+    measured.text = item;
+    const auto add = [&](QStringView paragraph) {
+        measured.lines += measure.lines(paragraph);
+        measured.marked = measured.marked || measure.marked(paragraph);
+    };
+    const QStringView tail = QStringView(item).sliced(from);
+    ForEachLine(tail, add);
+    if (tail.isEmpty() || tail.back() == u'\r' || tail.back() == u'\n')
+        add({});
+}
+
+} // namespace
+
 struct RepeatedChangeReport::State
 {
-    State(QDate end, const ReportOptions &options, ReportProgress &progress)
-        : end(end), options(options), progress(progress)
+    State(QDate end, const ReportOptions &options, ReportProgress &progress, ParagraphMeasure measure)
+        : end(end), options(options), progress(progress), measure(std::move(measure))
     {
     }
 
@@ -533,62 +725,213 @@ struct RepeatedChangeReport::State
         QString path;
         QString name;
         SourceLines lines;
+        HeaderFacts facts;
+        // Reads the file's lines, and walks on as the start moves back.
+        std::optional<HeaderReader> reader;
         std::optional<FileOutcome> outcome;
+        // The outcome's items, measured.
+        QList<MeasuredItem> items;
+        qint64 shownLines = 0;
+        bool marked = false;
     };
+    // Outcomes read for a start, by the index of their file, in file order.
+    using Outcomes = std::vector<std::pair<qsizetype, FileOutcome>>;
 
-    QDate end;
-    ReportOptions options;
+    void readAll(QDate start, Outcomes &read);
+    void readAgain(QDate start, Outcomes &read);
+    void readFailed(QDate start, const Outcomes &read, qsizetype failing);
+    void take(Outcomes &read);
+    void measureErrorList();
+    ReportMeasure measureAt(QDate start) const;
+
+    const QDate end;
+    const ReportOptions options;
     ReportProgress &progress;
-    DateFormat format = SystemDateFormat();
-    QDate today = QDate::currentDate();
-    std::vector<File> files;
-    std::optional<QDate> nextChange;
+    const ParagraphMeasure measure;
+    const DateFormat format = SystemDateFormat();
+    const QDate today = QDate::currentDate();
+    // A deque: the readers point into their files.
+    std::deque<File> files;
+    bool built = false;
+    QDate start;
+    // The files whose walk stopped at a date before the start, by that date,
+    // latest first: a start on or before it lets the walk go further.
+    std::priority_queue<std::pair<QDate, qsizetype>> waiting;
+    qint64 blockLines = 0;
+    qsizetype markedFiles = 0;
+    std::set<qsizetype> withErrors;
+    ReportMeasure errorList{ReportKind::ErrorList};
     std::optional<QDate> oldest;
+    QStringList failed;
 };
 
-RepeatedChangeReport::RepeatedChangeReport(const QStringList &files, QDate end, const ReportOptions &options,
-                                           ReportProgress &progress)
-    : m_state(std::make_unique<State>(end, options, progress))
+void RepeatedChangeReport::State::readAll(QDate start, Outcomes &read)
 {
-    m_state->files.reserve(size_t(files.size()));
+    const qsizetype count = qsizetype(files.size());
+    OrderedWork<FileOutcome> work(count, OrderedWork<FileOutcome>::WorkersFor(count), [this, start](int, qsizetype item) {
+        File &file = files[size_t(item)];
+        file.lines.read(file.path);
+        file.reader.emplace(start, end, options, format, today);
+        file.reader->open(file.name, file.lines, &file.facts);
+        FileOutcome outcome = file.reader->outcome();
+        file.lines.keepFoundLinesOnly();
+        return outcome;
+    });
+    for (qsizetype item = 0; item < count; ++item) {
+        progress.FileStarted(files[size_t(item)].name);
+        try {
+            read.emplace_back(item, work.next());
+        } catch (const Error &) {
+            readFailed(start, read, item);
+            throw;
+        }
+        progress.FileDone();
+    }
+}
+
+void RepeatedChangeReport::State::readAgain(QDate start, Outcomes &read)
+{
+    std::vector<std::pair<QDate, qsizetype>> taken;
+    std::vector<qsizetype> due;
+    while (!waiting.empty() && waiting.top().first >= start) {
+        taken.push_back(waiting.top());
+        due.push_back(waiting.top().second);
+        waiting.pop();
+    }
+    std::sort(due.begin(), due.end());
+    for (const qsizetype item : due) {
+        File &file = files[size_t(item)];
+        progress.FileStarted(file.name);
+        try {
+            file.reader->moveStart(start);
+            read.emplace_back(item, file.reader->outcome());
+        } catch (const Error &) {
+            readFailed(start, read, item);
+            for (const auto &entry : taken)
+                waiting.push(entry);
+            throw;
+        }
+        // A walk past the lines kept has read the file again.
+        file.lines.keepFoundLinesOnly();
+        progress.FileDone();
+    }
+}
+
+// What BuildChangeReport leaves when the file `failing` cannot be read.
+void RepeatedChangeReport::State::readFailed(QDate start, const Outcomes &read, qsizetype failing)
+{
+    failed.clear();
+    ReportAssembly report(start, end, failed);
+    auto next = read.begin();
+    for (qsizetype item = 0; item < failing; ++item) {
+        const bool readNow = next != read.end() && next->first == item;
+        report.add(files[size_t(item)].name, readNow ? (next++)->second : *files[size_t(item)].outcome);
+    }
+}
+
+void RepeatedChangeReport::State::take(Outcomes &read)
+{
+    bool errorsChanged = false;
+    for (auto &[item, outcome] : read) {
+        File &file = files[size_t(item)];
+        // A file read again was taken off the waiting list when it fell due.
+        if (outcome.stoppedBefore)
+            waiting.emplace(*outcome.stoppedBefore, item);
+
+        // Each item is measured where it stands; a new one from nothing.
+        file.items.resize(outcome.items.size());
+        qint64 shownLines = 0;
+        bool marked = false;
+        for (qsizetype at = 0; at < outcome.items.size(); ++at) {
+            measureItem(outcome.items[at], file.items[at], measure);
+            shownLines += file.items[at].lines;
+            marked = marked || file.items[at].marked;
+        }
+        blockLines += shownLines - file.shownLines;
+        markedFiles += qsizetype(marked) - qsizetype(file.marked);
+        file.shownLines = shownLines;
+        file.marked = marked;
+
+        const bool hadErrors = file.outcome && !file.outcome->errors.isEmpty();
+        if (hadErrors || !outcome.errors.isEmpty()) {
+            errorsChanged = errorsChanged || !hadErrors || file.outcome->errors != outcome.errors;
+            if (outcome.errors.isEmpty())
+                withErrors.erase(item);
+            else
+                withErrors.insert(item);
+        }
+        if (outcome.oldest && (!oldest || *outcome.oldest < *oldest))
+            oldest = outcome.oldest;
+        file.outcome = std::move(outcome);
+    }
+    if (errorsChanged)
+        measureErrorList();
+}
+
+// The error list is made of the files with problems alone.
+void RepeatedChangeReport::State::measureErrorList()
+{
+    QStringList list;
+    ReportAssembly report(start, end, list);
+    for (const qsizetype item : withErrors)
+        report.add(files[size_t(item)].name, *files[size_t(item)].outcome);
+    report.finish();
+    errorList = ReportMeasure{ReportKind::ErrorList};
+    // Each line of the list is a paragraph of its own.
+    for (const QString &paragraph : std::as_const(list)) {
+        errorList.lines += measure.lines(paragraph);
+        errorList.marked = errorList.marked || measure.marked(paragraph);
+    }
+}
+
+ReportMeasure RepeatedChangeReport::State::measureAt(QDate start) const
+{
+    if (!withErrors.empty())
+        return errorList;
+    ReportMeasure report{ReportKind::Report, blockLines, markedFiles > 0};
+    for (const QString &paragraph : SplitText(ReportHeading(start, end))) {
+        report.lines += measure.lines(paragraph);
+        report.marked = report.marked || measure.marked(paragraph);
+    }
+    return report;
+}
+
+RepeatedChangeReport::RepeatedChangeReport(const QStringList &files, QDate end, const ReportOptions &options,
+                                           ReportProgress &progress, ParagraphMeasure measure)
+    : m_state(std::make_unique<State>(end, options, progress, std::move(measure)))
+{
     for (const QString &path : files)
-        m_state->files.push_back({path, fileName(path), {}, {}});
+        m_state->files.push_back({path, fileName(path), {}, {}, {}, {}, {}, 0, false});
 }
 
 RepeatedChangeReport::~RepeatedChangeReport() = default;
 
-ReportKind RepeatedChangeReport::Build(QDate start, QStringList &resultText)
+ReportMeasure RepeatedChangeReport::MoveStart(QDate start)
 {
     State &state = *m_state;
-    HeaderReader reader(start, state.end, state.options, state.format, state.today);
-    ReportAssembly report(start, state.end, resultText);
-    state.nextChange.reset();
-    state.oldest.reset();
-    for (State::File &file : state.files) {
-        state.progress.FileStarted(file.name);
-        // A walk that stopped at a date before an earlier start stops at the
-        // same line now, so the file gives what it gave then.
-        const bool unchanged = file.outcome && (!file.outcome->stoppedBefore || *file.outcome->stoppedBefore < start);
-        if (!unchanged) {
-            if (!file.outcome)
-                file.lines.read(file.path);
-            file.outcome = reader.read(file.name, file.lines);
-            file.lines.keepFoundLinesOnly();
-        }
-        const FileOutcome &outcome = *file.outcome;
-        report.add(file.name, outcome);
-        if (outcome.stoppedBefore && (!state.nextChange || *outcome.stoppedBefore > *state.nextChange))
-            state.nextChange = outcome.stoppedBefore;
-        if (outcome.oldest && (!state.oldest || *outcome.oldest < *state.oldest))
-            state.oldest = outcome.oldest;
-        state.progress.FileDone();
-    }
+    State::Outcomes read;
+    if (state.built)
+        state.readAgain(start, read);
+    else
+        state.readAll(start, read);
+    state.start = start;
+    state.built = true;
+    state.take(read);
+    return state.measureAt(start);
+}
+
+ReportKind RepeatedChangeReport::Report(QStringList &resultText) const
+{
+    const State &state = *m_state;
+    ReportAssembly report(state.start, state.end, resultText);
+    for (const State::File &file : state.files)
+        report.add(file.name, *file.outcome);
     return report.finish();
 }
 
-std::optional<QDate> RepeatedChangeReport::NextChangeAt() const
+const QStringList &RepeatedChangeReport::FailedReport() const
 {
-    return m_state->nextChange;
+    return m_state->failed;
 }
 
 std::optional<QDate> RepeatedChangeReport::OldestDate() const

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -175,24 +176,50 @@ HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate sta
 // opened the last group adds to that group. Empty for no problems.
 QStringList ErrorListLines(const QList<HeaderProblem> &problems);
 
-// Builds the report of one file list again and again with the same end date
-// and earlier start dates, as the line limit does, with results identical to
-// BuildChangeReport. Each file is read by the first build only; a file whose
-// walk down its change list cannot go further gives what it gave before.
+// How a report is measured, one paragraph (a text without line breaks) of
+// its text at a time: the paragraphs are those of SplitText(JoinLines(report)).
+struct ParagraphMeasure
+{
+    // The lines the paragraph takes.
+    std::function<int(QStringView)> lines;
+    // Whether the paragraph holds what the caller looks for.
+    std::function<bool(QStringView)> marked;
+};
+
+// A report's kind, its lines summed over its paragraphs, and whether any of
+// its paragraphs is marked.
+struct ReportMeasure
+{
+    ReportKind kind = ReportKind::Report;
+    qint64 lines = 0;
+    bool marked = false;
+};
+
+// The report of one file list with the same end date and ever earlier start
+// dates, as the line limit moves the start back, measured at every start;
+// each report is the one BuildChangeReport gives. The first move reads every
+// file, on a few threads. A later move reads again, from the lines kept,
+// only the files whose walk down the change list can now go further, and
+// measures only what they change: a move costs what it changes, not the
+// size of the report.
 class RepeatedChangeReport
 {
 public:
     RepeatedChangeReport(const QStringList &files, QDate end, const ReportOptions &options,
-                         ReportProgress &progress);
+                         ReportProgress &progress, ParagraphMeasure measure);
     ~RepeatedChangeReport();
 
-    ReportKind Build(QDate start, QStringList &resultText);
-
-    // After a build: the latest start date before the build's own at which
-    // the report may differ from it in more than its heading; none when no
-    // earlier start changes anything but the heading.
-    std::optional<QDate> NextChangeAt() const;
-    // After a build: the oldest date that any header carries.
+    // Moves the start to `start`, earlier than the last one, and measures
+    // the report there. Throws Error when a file cannot be read; Report()
+    // then gives the report at the last start, FailedReport() what
+    // BuildChangeReport leaves for `start`, and the start moves no further.
+    ReportMeasure MoveStart(QDate start);
+    // The report at the last start.
+    ReportKind Report(QStringList &resultText) const;
+    // After a failed move: the heading and the blocks of the files before
+    // the one that could not be read.
+    const QStringList &FailedReport() const;
+    // The oldest date that any header read so far carries.
     std::optional<QDate> OldestDate() const;
 
 private:

@@ -11,33 +11,6 @@ namespace {
 
 const QString kCreationMark = QStringLiteral("Создание проекта");
 
-// The pane's view of one report: its line count, split into the heading's
-// lines and the rest, which only a rebuild can change.
-struct PaneMeasure
-{
-    int headingLines = 0;
-    int otherLines = 0;
-    bool creationMark = false;
-
-    int total() const { return headingLines + otherLines; }
-};
-
-PaneMeasure measure(const LineLimitTarget &target, const QStringList &report, ReportKind kind)
-{
-    const QString text = JoinLines(report);
-    PaneMeasure result;
-    result.creationMark = text.contains(kCreationMark);
-    const QStringList paragraphs = SplitText(text);
-    for (qsizetype i = 0; i < paragraphs.size(); ++i) {
-        const int lines = target.ShownLines(paragraphs[i]);
-        if (i == 0 && kind == ReportKind::Report)
-            result.headingLines = lines;
-        else
-            result.otherLines += lines;
-    }
-    return result;
-}
-
 } // namespace
 
 int LineLimitOf(const QString &text)
@@ -60,10 +33,12 @@ std::optional<ReportKind> ApplyLineLimit(LineLimitTarget &target)
     target.SetStartDate(start);
     target.SetPaneText(QString());
 
-    RepeatedChangeReport builder(target.Files(), end, target.Options(), target.Progress());
-    QStringList report;
-    ReportKind kind = ReportKind::Report;
-    std::optional<PaneMeasure> pane; // none while the pane is empty
+    // The mark has no line break: it stands in the pane's text exactly when
+    // it stands in one of its paragraphs.
+    RepeatedChangeReport builder(target.Files(), end, target.Options(), target.Progress(),
+                                 {[&target](QStringView paragraph) { return target.ShownLines(paragraph); },
+                                  [](QStringView paragraph) { return paragraph.contains(kCreationMark); }});
+    std::optional<ReportMeasure> pane; // none while the pane is empty
     // The loop needs no bound with files that stay as they are: the report
     // of the entering start date already had more lines than the limit. As
     // a guard, it stops once the start has passed both that date and the
@@ -71,34 +46,25 @@ std::optional<ReportKind> ApplyLineLimit(LineLimitTarget &target)
     QDate guard = entering;
 
     for (;;) {
-        if ((pane ? pane->total() : 0) >= LineLimitOf(target.LimitText()))
+        if ((pane ? pane->lines : 0) >= LineLimitOf(target.LimitText()))
             break;
-        if (pane && pane->creationMark)
+        if (pane && pane->marked)
             break;
         if (pane && start < guard)
             break;
         start = start.addDays(-1);
-        const std::optional<QDate> nextChange = builder.NextChangeAt();
-        if (pane && !(nextChange && start <= *nextChange)) {
-            // Only the heading differs from the previous day's report.
-            if (kind == ReportKind::Report) {
-                report.first() = ReportHeading(start, end);
-                pane->headingLines = target.ShownLines(report.first());
-            }
-            continue;
-        }
-        QStringList next;
         try {
-            kind = builder.Build(start, next);
+            pane = builder.MoveStart(start);
         } catch (const Error &) {
             target.SetStartDate(start);
-            target.SetResultText(next);
-            if (pane)
-                target.SetPaneText(JoinLines(report));
+            target.SetResultText(builder.FailedReport());
+            if (pane) {
+                QStringList last;
+                builder.Report(last);
+                target.SetPaneText(JoinLines(last));
+            }
             throw;
         }
-        report = std::move(next);
-        pane = measure(target, report, kind);
         if (const std::optional<QDate> oldest = builder.OldestDate())
             guard = qMin(guard, *oldest);
     }
@@ -106,6 +72,8 @@ std::optional<ReportKind> ApplyLineLimit(LineLimitTarget &target)
     target.SetStartDate(start);
     if (!pane)
         return std::nullopt;
+    QStringList report;
+    const ReportKind kind = builder.Report(report);
     target.SetResultText(report);
     target.SetPaneText(JoinLines(report));
     return kind;

@@ -43,9 +43,10 @@ int LineLimitOf(const QString &text);
 // When the limit is on and the pane has more lines than the limit: replaces
 // the report by that of the first window, moving the start back one day at a
 // time from the day before the end date, that reaches the limit or holds
-// "Создание проекта". Each file is read once; days on which the report
-// cannot change are not built. Throws Error when a file cannot be read, with
-// the pane holding the last complete report and the start date its day.
+// "Создание проекта". Each file is read once, and a day back costs only
+// what it changes in the report; the pane is set once, at the end. Throws
+// Error when a file cannot be read, with the pane holding the last complete
+// report and the start date its day.
 // Gives the kind of the report it put in the pane; none when it put none.
 std::optional<ReportKind> ApplyLineLimit(LineLimitTarget &target);
 

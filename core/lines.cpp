@@ -47,6 +47,22 @@ QList<LineSpan> SplitTextSpans(QStringView text)
     return spans;
 }
 
+qsizetype CountLines(QStringView text)
+{
+    qsizetype count = 0;
+    LineSpan span;
+    for (qsizetype pos = 0; nextLine(text, pos, span); pos = span.next)
+        ++count;
+    return count;
+}
+
+void ForEachLine(QStringView text, const std::function<void(QStringView)> &line)
+{
+    LineSpan span;
+    for (qsizetype pos = 0; nextLine(text, pos, span); pos = span.next)
+        line(text.sliced(span.start, span.length));
+}
+
 QString JoinLines(const QStringList &lines)
 {
     qsizetype total = 0;
@@ -79,6 +95,19 @@ QString NormalizeLineBreaks(QStringView text)
         }
     }
     return result;
+}
+
+bool HasOnlyCrLfBreaks(QStringView text)
+{
+    for (qsizetype at = text.indexOf(u'\n'); at >= 0; at = text.indexOf(u'\n', at + 1)) {
+        if (at == 0 || text[at - 1] != u'\r')
+            return false;
+    }
+    for (qsizetype at = text.indexOf(u'\r'); at >= 0; at = text.indexOf(u'\r', at + 1)) {
+        if (at + 1 == text.size() || text[at + 1] != u'\n')
+            return false;
+    }
+    return true;
 }
 
 } // namespace lorvane

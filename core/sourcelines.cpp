@@ -130,6 +130,8 @@ bool SourceLines::has(qsizetype index)
 
 void SourceLines::keepFoundLinesOnly()
 {
+    if (m_kind == Kind::Kept)
+        return;
     qsizetype total = 0;
     for (const Span &span : m_lines)
         total += span.length;

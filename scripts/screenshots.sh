@@ -52,7 +52,7 @@ xdotool type --delay 20 "01012017"
 xdotool key Tab
 xdotool type --delay 20 "31122026"
 # With the descriptions.
-xdotool mousemove --window "$dialog" 65 90 click 1
+xdotool mousemove --window "$dialog" 115 107 click 1
 photograph "$dialog" "$docs/analysis-dialog.png"
 
 xdotool key Return

@@ -1,9 +1,12 @@
 // Measures the line limit as the main window runs it: the Analysis command
 // on a generated project, from the moment the dialog has closed until the
 // command ends, against one plain build of the same files shown in the same
-// pane. Two projects: 300 files with limit 1800 and 2,000 files with limit
-// 120, both 01.01.2016 to 31.12.2018, only files with changes.
+// pane, only files with changes. Three projects: 300 files with limit 1800
+// and 2,000 files with limit 120, both 01.01.2016 to 31.12.2018; and the
+// worst case of the core's benchmark, 2,000 files whose limit of 20,000 no
+// window reaches before a creation entry 843 days back.
 
+#include "core/benchmarks/linelimit_projects.h"
 #include "core/codepage.h"
 #include "app/controls.h"
 #include "app/dgAnalisis.h"
@@ -22,6 +25,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <cstdlib>
 
 using namespace lorvane;
@@ -30,6 +34,15 @@ namespace {
 
 const QDate kStart(2016, 1, 1);
 const QDate kEnd(2018, 12, 31);
+
+// A project to measure: its files, the dialog's window and the limit.
+struct Project
+{
+    std::function<void(const QString &root)> generate;
+    QDate start;
+    QDate end;
+    const char *limit;
+};
 
 // Files with a change every few weeks over the three years, some of them
 // long enough to wrap in the pane.
@@ -71,7 +84,7 @@ void Generate(const QString &root, int files)
 class Answer : public UserDialogs
 {
 public:
-    Answer(TAnalisisDG &dialog, QString limit) : m_dialog(dialog), m_limit(std::move(limit)) {}
+    Answer(TAnalisisDG &dialog, const Project &project) : m_dialog(dialog), m_project(project) {}
 
     QString OpenFile(QWidget *, const QString &) override { return {}; }
     QString SaveFile(QWidget *, const SaveFileRequest &) override { return {}; }
@@ -82,11 +95,11 @@ public:
     }
     int ExecModal(QDialog &) override
     {
-        m_dialog.edDate->setDate(kStart);
-        m_dialog.edDateEnd->setDate(kEnd);
+        m_dialog.edDate->setDate(m_project.start);
+        m_dialog.edDateEnd->setDate(m_project.end);
         m_dialog.rbOnlyChange->setChecked(true);
         m_dialog.cbLine->setChecked(true);
-        m_dialog.edLine->setText(m_limit);
+        m_dialog.edLine->setText(QString::fromLatin1(m_project.limit));
         m_dialog.btRunClick();
         closed.start();
         return TAnalisisDG::mrRun;
@@ -96,18 +109,19 @@ public:
 
 private:
     TAnalisisDG &m_dialog;
-    QString m_limit;
+    const Project &m_project;
 };
 
-void Measure(int files, const char *limit)
+void Measure(const Project &project)
 {
     QTemporaryDir root;
-    Generate(root.path(), files);
+    project.generate(root.path());
     double step = 1e9;
     double build = 1e9;
     int entering = 0;
     int final = 0;
     int paneWidth = 0;
+    qsizetype dialogFiles = 0;
     QDate reached;
     for (int run = 0; run < 3; ++run) {
         // A new window each time: nothing is left over from an earlier run.
@@ -117,7 +131,7 @@ void Measure(int files, const char *limit)
         window.show();
         QApplication::processEvents();
         window.cbSource->setEditText(root.path() + u'/');
-        Answer answer(dialog, QString::fromLatin1(limit));
+        Answer answer(dialog, project);
         SetDialogs(&answer);
         // The step ends where the command goes on to store the settings.
         qint64 stepTime = 0;
@@ -128,6 +142,7 @@ void Measure(int files, const char *limit)
         step = std::min(step, stepTime / 1e6);
         reached = dialog.edDate->date();
         final = window.meResult->LineCount();
+        dialogFiles = dialog.Files().size();
         paneWidth = window.meResult->viewport()->width();
 
         // One plain build of the entering window, shown in a pane of the
@@ -135,7 +150,7 @@ void Measure(int files, const char *limit)
         TMainFM plain;
         plain.show();
         QApplication::processEvents();
-        dialog.edDate->setDate(kStart);
+        dialog.edDate->setDate(project.start);
         QElapsedTimer clock;
         clock.start();
         dialog.btRunClick();
@@ -144,9 +159,9 @@ void Measure(int files, const char *limit)
         entering = plain.meResult->LineCount();
     }
 
-    std::printf("%d files, %s - %s, only changes, limit %s, pane %d px wide\n", files,
-                qPrintable(kStart.toString(QStringLiteral("dd.MM.yyyy"))),
-                qPrintable(kEnd.toString(QStringLiteral("dd.MM.yyyy"))), limit, paneWidth);
+    std::printf("%lld files, %s - %s, only changes, limit %s, pane %d px wide\n",
+                static_cast<long long>(dialogFiles), qPrintable(project.start.toString(QStringLiteral("dd.MM.yyyy"))),
+                qPrintable(project.end.toString(QStringLiteral("dd.MM.yyyy"))), project.limit, paneWidth);
     std::printf("  entering report: %d shown lines; final: %d shown lines from %s\n", entering, final,
                 qPrintable(reached.toString(QStringLiteral("dd.MM.yyyy"))));
     std::printf("  one plain build:   %8.1f ms\n", build);
@@ -162,7 +177,9 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("Lorvane"));
     QTemporaryDir settings;
     qputenv("XDG_CONFIG_HOME", settings.path().toLocal8Bit());
-    Measure(300, "1800");
-    Measure(2000, "120");
+    Measure({[](const QString &root) { Generate(root, 300); }, kStart, kEnd, "1800"});
+    Measure({[](const QString &root) { Generate(root, 2000); }, kStart, kEnd, "120"});
+    const QDate end(2026, 11, 30);
+    Measure({[end](const QString &root) { bench::GenerateCreationFirst(root, end); }, end.addYears(-10), end, "20000"});
     return 0;
 }

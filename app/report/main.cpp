@@ -43,7 +43,7 @@ public:
     ReportOptions Options() const override { return m_options; }
     ReportProgress &Progress() override { return m_progress; }
     void SetResultText(const QStringList &report) override { m_report = report; }
-    int PaneLineCount() const override { return int(SplitText(m_text).size()); }
+    int PaneLineCount() const override { return int(CountLines(m_text)); }
     int ShownLines(QStringView) const override { return 1; }
     void SetPaneText(const QString &text) override { m_text = text; }
 

@@ -63,6 +63,40 @@ INSTANTIATE_TEST_SUITE_P(Texts, ShortTextCount,
                                            CountCase{"a\r\n\r\n", 2}, CountCase{"\r\n", 1},
                                            CountCase{"a\nb\rc", 3}));
 
+TEST_F(ResultPaneTest, FillingInPiecesMakesTheDocumentTheWholeTextMakes)
+{
+    QString text = QStringLiteral("\r\n");
+    // Empty lines, and lone line breaks that the pane makes CR LF.
+    for (int line = 0; line < 5000; ++line) {
+        if (line % 7 == 0)
+            text += QStringLiteral("\r\n");
+        else
+            text += QStringLiteral("line %1").arg(line) + (line % 11 == 0 ? QStringLiteral("\n") : QStringLiteral("\r\n"));
+    }
+    TMemo whole;
+    whole.SetText(text);
+    int pieces = 1;
+    pane.SetText(text, [&] { ++pieces; });
+
+    EXPECT_EQ(pieces, 3);
+    EXPECT_EQ(pane.Text(), whole.Text());
+    EXPECT_EQ(pane.document()->toPlainText(), whole.document()->toPlainText());
+    EXPECT_EQ(pane.document()->blockCount(), whole.document()->blockCount());
+    EXPECT_EQ(pane.LineCount(), whole.LineCount());
+    EXPECT_TRUE(pane.document()->isUndoRedoEnabled());
+    EXPECT_FALSE(pane.document()->isUndoAvailable());
+}
+
+TEST_F(ResultPaneTest, TextSetWhileFillingInPiecesIsTheOneThatStays)
+{
+    QString text;
+    for (int line = 0; line < 5000; ++line)
+        text += QStringLiteral("line %1\r\n").arg(line);
+    pane.SetText(text, [&] { pane.SetText(QStringLiteral("other")); });
+    EXPECT_EQ(pane.Text(), QStringLiteral("other"));
+    EXPECT_EQ(pane.document()->toPlainText(), QStringLiteral("other"));
+}
+
 TEST_F(ResultPaneTest, CountsWrappedPiecesAsTheDisplayLaysThemOut)
 {
     QString paragraph;

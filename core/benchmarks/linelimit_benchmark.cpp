@@ -1,52 +1,26 @@
-// Measures the line limit on a project whose last changes are old: 2,000
-// files whose newest entries lie three years before the end date, limit 120,
-// against one plain build of the same files.
+// Measures the line limit as lorvane-report runs it (a line of text is a
+// line) against one plain build of the same files, on two projects of 2,000
+// files: one whose last changes are three years old (limit 120), and the
+// worst case, where no window reaches the limit of 20,000 before the start
+// has gone back 843 days to a creation entry.
 
+#include "core/benchmarks/linelimit_projects.h"
 #include "core/changereport.h"
-#include "core/codepage.h"
 #include "core/linelimit.h"
 #include "core/lines.h"
 
-#include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 
 using namespace lorvane;
 
 namespace {
 
-constexpr int kFiles = 2000;
 const QDate kEnd(2026, 11, 30);
-
-QStringList generate(const QString &root)
-{
-    const CodePage cp1251(QStringLiteral("CP1251"));
-    const QByteArray body(20 * 1024, 'x');
-    QStringList files;
-    for (int i = 0; i < kFiles; ++i) {
-        QStringList lines{"{==========", QStringLiteral("  Unit%1.pas").arg(i), "", "",
-                          QStringLiteral("  Модуль %1.").arg(i), "", "  Изменения:", "  ----------"};
-        QDate date = kEnd.addYears(-3).addDays(-(i * 7) % 900);
-        for (int e = 0; e < 40; ++e) {
-            lines << QStringLiteral("  %1 [*] Изменение %2.").arg(date.toString("dd.MM.yyyy")).arg(e);
-            date = date.addDays(-30);
-        }
-        lines << "==========" << QStringLiteral("Copyright © %1").arg(date.addDays(30).year())
-              << "  CVS: $Id: x $" << "==========}";
-        const QString folder = QStringLiteral("%1/p%2").arg(root).arg(i / 100);
-        QDir().mkpath(folder);
-        files << QStringLiteral("%1/Unit%2.pas").arg(folder).arg(i);
-        QFile file(files.last());
-        if (!file.open(QIODevice::WriteOnly))
-            std::abort();
-        file.write(cp1251.encode(lines.join("\r\n") + "\r\n") + body);
-    }
-    return files;
-}
 
 class CountingProgress : public ReportProgress
 {
@@ -60,7 +34,7 @@ class TextTarget : public LineLimitTarget
 {
 public:
     bool LimitOn() const override { return true; }
-    QString LimitText() const override { return QStringLiteral("120"); }
+    QString LimitText() const override { return limit; }
     QDate StartDate() const override { return start; }
     QDate EndDate() const override { return kEnd; }
     void SetStartDate(QDate date) override { start = date; }
@@ -68,10 +42,11 @@ public:
     ReportOptions Options() const override { return {false, false, true}; }
     ReportProgress &Progress() override { return progress; }
     void SetResultText(const QStringList &report) override { result = report; }
-    int PaneLineCount() const override { return int(SplitText(pane).size()); }
+    int PaneLineCount() const override { return int(CountLines(pane)); }
     int ShownLines(QStringView) const override { return 1; }
     void SetPaneText(const QString &text) override { pane = text; }
 
+    QString limit;
     QDate start;
     QStringList files;
     CountingProgress progress;
@@ -86,13 +61,11 @@ double secondsOf(const std::function<void()> &work)
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
 }
 
-} // namespace
-
-int main()
+void measure(const char *title, const QStringList &files, const char *limit)
 {
-    QTemporaryDir dir;
     TextTarget target;
-    target.files = generate(dir.path());
+    target.files = files;
+    target.limit = QString::fromLatin1(limit);
     const QDate entering = kEnd.addYears(-10);
 
     double build = 1e9;
@@ -110,13 +83,25 @@ int main()
         fileVisits = target.progress.started;
     }
 
-    std::printf("files: %d, newest entries three years before %s, limit 120\n", kFiles,
-                qPrintable(kEnd.toString("dd.MM.yyyy")));
-    std::printf("days moved back: %lld, final report lines: %lld\n",
-                static_cast<long long>(target.start.daysTo(kEnd)), static_cast<long long>(SplitText(target.pane).size()));
-    std::printf("builds in the step: %ld\n", fileVisits / kFiles);
-    std::printf("one plain build:    %8.1f ms\n", build * 1000);
-    std::printf("line-limit step:    %8.1f ms\n", step * 1000);
-    std::printf("ratio:              %8.2f (target <= 3.00)\n", step / build);
+    std::printf("%s: %lld files, end %s, only changes, limit %s\n", title, static_cast<long long>(files.size()),
+                qPrintable(kEnd.toString("dd.MM.yyyy")), limit);
+    std::printf("  days moved back: %lld, final report lines: %lld\n",
+                static_cast<long long>(target.start.daysTo(kEnd)),
+                static_cast<long long>(CountLines(target.pane)));
+    std::printf("  files read in the step: %ld (%.1f per file)\n", fileVisits, double(fileVisits) / files.size());
+    std::printf("  one plain build:    %8.1f ms\n", build * 1000);
+    std::printf("  line-limit step:    %8.1f ms\n", step * 1000);
+    std::printf("  ratio:              %8.2f (target <= 3.00)\n", step / build);
+}
+
+} // namespace
+
+int main()
+{
+    QTemporaryDir old;
+    measure("old changes", bench::GenerateOldChanges(old.path(), kEnd), "120");
+    QTemporaryDir worst;
+    measure("worst case, the creation entry ends the step", bench::GenerateCreationFirst(worst.path(), kEnd),
+            "20000");
     return 0;
 }

@@ -40,10 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     QStringList report;
     try {
         BuildChangeReport({sourcePath(), sourcePath()}, start, end, options, progress, report);
-        RepeatedChangeReport repeated({sourcePath()}, end, options, progress);
-        repeated.Build(start, report);
-        if (const auto next = repeated.NextChangeAt())
-            repeated.Build(*next, report);
+        RepeatedChangeReport repeated({sourcePath()}, end, options, progress,
+                                      {[](QStringView paragraph) { return int(paragraph.size() / 40) + 1; },
+                                       [](QStringView paragraph) { return paragraph.contains(u"Создание"); }});
+        repeated.MoveStart(start);
+        repeated.MoveStart(start.addDays(-1 - data[3] % 64));
+        repeated.Report(report);
         NormalizeLineBreaks(JoinLines(report));
     } catch (const Error &) {
         // A file that does not decode is refused with its message.

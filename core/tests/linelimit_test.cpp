@@ -5,6 +5,8 @@
 #include "core/tests/generated_project.h"
 #include "testsupport/testfiles.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -158,6 +160,112 @@ TEST_F(LineLimitTest, GivesExactlyTheResultOfTheDayByDayLoop)
         const Outcome actual = runStep(target, [](FakeTarget &t) { return ApplyLineLimit(t); });
         ASSERT_EQ(actual, expected) << "round " << round << ", limit \"" << target.limitText.toStdString() << "\"";
     }
+}
+
+// Headers whose reading changes with the start in every way the builder
+// knows: copyright and identification text among the entries, which the
+// walk takes and the scan after it tests; an end line that holds a date;
+// dates that go up again, past the end date too; descriptions of two lines;
+// names that repeat in other folders or hold a line break.
+QStringList trickyProject(QRandomGenerator &random, int count, QDate end, const QString &folder)
+{
+    QStringList files;
+    for (int i = 0; i < count; ++i) {
+        QStringList lines{"{==", "", "", "", QStringLiteral("  Unit %1").arg(i)};
+        if (random.bounded(3) == 0)
+            lines << QStringLiteral("  second line of the description");
+        lines << "" << "  Изменения:" << "  ----";
+        QDate date = end.addDays(-random.bounded(600));
+        QDate oldest = date;
+        for (int e = random.bounded(1, 9); e > 0; --e) {
+            QString text = QStringLiteral("[+] change %1 of unit %2").arg(e).arg(i);
+            const int kind = random.bounded(14);
+            if (kind == 0)
+                text += QStringLiteral(" Copyright");
+            else if (kind == 1)
+                text += QStringLiteral(" CVS: $Id: x $");
+            else if (kind == 2)
+                text += QStringLiteral(" Создание проекта");
+            lines << QStringLiteral("  %1 %2").arg(date.toString("dd.MM.yyyy"), text);
+            if (random.bounded(4) == 0)
+                lines << QStringLiteral("             [*] a continuation long enough to wrap in a narrow pane");
+            oldest = qMin(oldest, date);
+            date = date.addDays(random.bounded(8) == 0 ? random.bounded(1, 300) : -random.bounded(0, 150));
+        }
+        lines << (random.bounded(4) == 0 ? QStringLiteral("==%1").arg(end.addDays(-2500).toString("dd.MM.yyyy"))
+                                         : QStringLiteral("====="));
+        lines << QStringLiteral("Copyright © %1").arg(random.bounded(8) == 0 ? 1999 : oldest.year());
+        lines << QStringLiteral("  CVS: $Id: y $");
+        const QString name = random.bounded(12) == 0 ? QStringLiteral("Line\nbreak%1.pas").arg(i)
+                                                      : QStringLiteral("Unit%1.pas").arg(random.bounded(3) == 0 ? 0 : i);
+        const QString path = QStringLiteral("%1/d%2/%3").arg(folder).arg(i).arg(name);
+        QDir().mkpath(QFileInfo(path).path());
+        writeBytes(path, encode(lines.join("\r\n"), Encoding::Cp1251));
+        files << path;
+    }
+    return files;
+}
+
+TEST_F(LineLimitTest, HeadersThatReadDifferentlyForEachStartGiveTheResultOfTheDayByDayLoop)
+{
+    QRandomGenerator random(777);
+    const QDate end(2026, 6, 30);
+    for (int round = 0; round < 40; ++round) {
+        const ReportOptions options{random.bounded(2) == 0, random.bounded(2) == 0, random.bounded(2) == 0};
+        const QStringList files = trickyProject(random, random.bounded(1, 20), end, dir.filePath(QString::number(round)));
+        FakeTarget target = entering(files, end.addDays(-3000), end, options);
+        target.width = random.bounded(2) ? 1000 : 20 + random.bounded(40);
+        // A limit below the entering report's count, so that the step runs,
+        // or one that a short error list reaches.
+        const int limit = random.bounded(2) ? target.PaneLineCount() * random.bounded(5, 95) / 100 : random.bounded(1, 10);
+        target.limitText = QString::number(limit);
+        const Outcome expected = runStep(target, literalLineLimit);
+        const Outcome actual = runStep(target, [](FakeTarget &t) { return ApplyLineLimit(t); });
+        ASSERT_EQ(actual, expected) << "round " << round << ", limit \"" << target.limitText.toStdString() << "\"";
+    }
+}
+
+// At later starts the scan after the walk takes the date of the end line,
+// 1990, as the oldest date, so only the last year is wrong; once the walk
+// reaches the end line, the first year is wrong too, and the error list
+// grows from 3 to 5 lines in a pane 30 characters wide.
+TEST_F(LineLimitTest, AnErrorListThatGrowsAsTheStartMovesBackReachesTheLimit)
+{
+    const QDate end(2026, 6, 30);
+    const QString path = dir.filePath(QStringLiteral("B.pas"));
+    writeBytes(path, encode(QStringLiteral("{==\r\n\r\n\r\n\r\n==\r\n  Изменения:\r\n  --\r\n"
+                                           "  20.06.2026 [+] a\r\n  10.06.2026 [+] b\r\n==01.01.1990\r\n"
+                                           "Copyright © 1990…2020\r\n  CVS: $Id: x $\r\n"),
+                            Encoding::Cp1251));
+    FakeTarget target = entering({path}, end.addDays(-3000), end, {});
+    target.width = 30;
+    target.limitText = "4";
+    ASSERT_EQ(target.PaneLineCount(), 5);
+    const Outcome expected = runStep(target, literalLineLimit);
+    EXPECT_EQ(expected.start, QDate(2026, 6, 10));
+    EXPECT_EQ(expected.kind, ReportKind::ErrorList);
+    EXPECT_EQ(runStep(target, [](FakeTarget &t) { return ApplyLineLimit(t); }), expected);
+}
+
+// At 28.06 the scan after the walk ends at the entry that holds
+// identification text, before the wrong copyright year; from 20.06 the walk
+// has taken that entry, and the scan goes on to the copyright line.
+TEST_F(LineLimitTest, ScanGoesPastIdentificationTextThatTheWalkHasTaken)
+{
+    const QDate end(2026, 6, 30);
+    const QString path = dir.filePath(QStringLiteral("C.pas"));
+    writeBytes(path, encode(QStringLiteral("{==\r\n\r\n\r\n\r\n==\r\n  Изменения:\r\n  --\r\n"
+                                           "  20.06.2026 [+] a\r\n  10.06.2026 [+] b CVS: $Id: x $\r\n"
+                                           "  01.06.2026 [+] c\r\n=====\r\nCopyright © 1999\r\n  CVS: $Id: y $\r\n"),
+                            Encoding::Cp1251));
+    FakeTarget target = entering({path}, end.addDays(-3000), end, {false, false, true});
+    target.width = 30;
+    target.limitText = "2";
+    ASSERT_EQ(target.PaneLineCount(), 3);
+    const Outcome expected = runStep(target, literalLineLimit);
+    EXPECT_EQ(expected.start, QDate(2026, 6, 20));
+    EXPECT_EQ(expected.kind, ReportKind::ErrorList);
+    EXPECT_EQ(runStep(target, [](FakeTarget &t) { return ApplyLineLimit(t); }), expected);
 }
 
 TEST_F(LineLimitTest, OptionOffOrShortReportChangesNothing)

@@ -44,11 +44,31 @@ TEST_P(SplitTextTest, SpansGiveTheSameLinesAndEndAtTheirBreaks)
     EXPECT_EQ(lines, GetParam().lines);
 }
 
+TEST_P(SplitTextTest, CountIsTheNumberOfLines)
+{
+    EXPECT_EQ(CountLines(QString::fromUtf16(GetParam().text)), GetParam().lines.size());
+}
+
+TEST_P(SplitTextTest, EachLineIsGivenInTurn)
+{
+    QStringList lines;
+    ForEachLine(QString::fromUtf16(GetParam().text), [&](QStringView line) { lines << line.toString(); });
+    EXPECT_EQ(lines, GetParam().lines);
+}
+
 TEST(JoinLinesTest, PutsCrLfAfterEveryLine)
 {
     EXPECT_EQ(JoinLines({"a", "b"}), "a\r\nb\r\n");
     EXPECT_EQ(JoinLines({}), "");
     EXPECT_EQ(JoinLines({"", "x\r\ny"}), "\r\nx\r\ny\r\n");
+}
+
+TEST(NormalizeLineBreaksTest, TextWithOnlyCrLfBreaksIsToldFromTextWithOthers)
+{
+    for (const char16_t *text : {u"a\rb", u"a\nb", u"a\n\rb", u"\r", u"\n", u"a\r\nb\r", u"\na\r\n"})
+        EXPECT_FALSE(HasOnlyCrLfBreaks(text)) << QString::fromUtf16(text).toStdString();
+    for (const char16_t *text : {u"", u"no break", u"a\r\nb\r\n", u"\r\n\r\n"})
+        EXPECT_TRUE(HasOnlyCrLfBreaks(text)) << QString::fromUtf16(text).toStdString();
 }
 
 TEST(NormalizeLineBreaksTest, TurnsEveryBreakIntoCrLf)

@@ -203,3 +203,17 @@ use_other_screen() {
     start_manager "${LORVANE_DESKTOP_WM:-openbox}" "$work/manager-$1.log" || fail "no window manager on the screen of $1"
     [[ -z "$window_manager" ]] || other_display=("$window_manager" "${other_display[@]}")
 }
+
+# Pings window $1 as a window manager does until stop_pinging, which prints
+# the longest time the window left a ping unanswered.
+pinger=""
+start_pinging() {
+    "$build/app/tests/desktop/desktop_pingwatch" "$1" > "$work/pings" 2>&1 &
+    pinger=$!
+}
+stop_pinging() {
+    kill -TERM "$pinger"
+    wait "$pinger" || fail "the window answered no ping: $(cat "$work/pings")"
+    pinger=""
+    cat "$work/pings"
+}
