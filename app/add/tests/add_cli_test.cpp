@@ -156,10 +156,23 @@ INSTANTIATE_TEST_SUITE_P(
                                    "Invalid date \"2026-02-30\" for --date: expected an existing date as YYYY-MM-DD."},
                     BadCommandLine{{"--text", "a", "--marker", "++"},
                                    "Invalid marker \"++\" for --marker: expected one character."},
-                    BadCommandLine{{"--text", ""}, "An entry text is empty."},
+                    BadCommandLine{{"--text", "  "}, "An entry text is empty."},
+                    BadCommandLine{{"--text", ""}, "Option --text needs a value."},
                     BadCommandLine{{"--text", "a\r\nb"}, "An entry text holds a line break."},
                     BadCommandLine{{"--text", "a", "--bogus"}, "Unknown option --bogus; see --help."},
-                    BadCommandLine{{"--text"}, "Option --text needs a value."}));
+                    BadCommandLine{{"--text"}, "Option --text needs a value."},
+                    BadCommandLine{{"--text", "--dry-run"}, "Option --text needs a value."},
+                    BadCommandLine{{"--text", "a", "--marker", ""}, "Option --marker needs a value."},
+                    BadCommandLine{{"--text", "a", "--date", "2026-12-10", "--date", "2026-12-11"},
+                                   "Option --date given twice."},
+                    BadCommandLine{{"--text", "a", "--marker", "*", "--marker", "+"}, "Option --marker given twice."},
+                    BadCommandLine{{"--text", "a", "--dry-run", "--dry-run"}, "Option --dry-run given twice."},
+                    BadCommandLine{{"--text", QChar(QChar::ByteOrderMark) + QString("a")},
+                                   "An entry text begins with U+FEFF, a byte-order mark."},
+                    BadCommandLine{{"--text", "a", "--date-format", "MM/dd"},
+                                   "Invalid date format \"MM/dd\" for --date-format: expected a day, a month and a "
+                                   "year field (d or dd, M or MM, yy or yyyy) as day-month-year, month-day-year or "
+                                   "year-month-day with one separator, such as dd.MM.yyyy, MM/dd/yyyy or yyyy-MM-dd."}));
 
 TEST_F(AddCliTest, NoFileIsAFailure)
 {
@@ -241,6 +254,17 @@ TEST_F(AddCliTest, NameThatIsNotUtf8IsWrittenAndItsDiffStaysUtf8)
     std::fclose(in);
     EXPECT_TRUE(QByteArray(written, qsizetype(size)).contains("  10.12.2026 [+] a\r\n"));
     ::unlink(path.constData()); // a name that QDir cannot remove
+}
+
+TEST_F(AddCliTest, DoubleDashEndsTheOptions)
+{
+    file("-x.pas", cp1251(kPricing));
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral(LORVANE_ADD_EXE), {"--date", "2026-12-10", "--text", "a", "--", "-x.pas"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_TRUE(readBytes(dir.filePath("-x.pas")).contains("  10.12.2026 [+] a\r\n"));
 }
 
 TEST_F(AddCliTest, MultiByteCodePageKeepsEveryOtherByte)

@@ -4,6 +4,7 @@
 #include "testsupport/program.h"
 #include "testsupport/testfiles.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -75,17 +76,23 @@ TEST_F(ReportCliTest, OutputFileHoldsTheSameBytesAsStandardOutput)
     EXPECT_EQ(readBytes(target), cp1251(kPricingPlainReport));
 }
 
-TEST_F(ReportCliTest, OutputToStandardOutputByNameWritesThroughIt)
+class OutputToStandardOutput : public ReportCliTest, public testing::WithParamInterface<const char *>
 {
-    const QStringList arguments = window + QStringList{"--output", "/dev/stdout", "--files-from", "-"};
+};
+
+TEST_P(OutputToStandardOutput, WritesThroughIt)
+{
+    const QStringList arguments = window + QStringList{"--output", GetParam(), "--files-from", "-"};
     const QByteArray list = pricing(Encoding::Utf8Bom).toUtf8() + "\n";
     Outcome piped = run(arguments, list);
     EXPECT_EQ(piped.exitCode, 0) << piped.err.toStdString();
     EXPECT_EQ(piped.out, cp1251(kPricingPlainReport));
 
-    // Standard output sent to a file: the file receives the report.
+    // Standard output sent to a file: the file receives the report, and no
+    // file is named after the option's value.
     const QString file = dir.filePath("stdout.txt");
     QProcess process;
+    process.setWorkingDirectory(dir.path());
     process.setStandardOutputFile(file);
     process.start(QStringLiteral(LORVANE_REPORT_EXE), arguments);
     process.write(list);
@@ -93,7 +100,13 @@ TEST_F(ReportCliTest, OutputToStandardOutputByNameWritesThroughIt)
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     EXPECT_EQ(readBytes(file), cp1251(kPricingPlainReport));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(GetParam())));
 }
+
+INSTANTIATE_TEST_SUITE_P(Names, OutputToStandardOutput, testing::Values("/dev/stdout", "-"),
+                         [](const testing::TestParamInfo<const char *> &info) {
+                             return std::string(info.index == 0 ? "DevStdout" : "Dash");
+                         });
 
 TEST_F(ReportCliTest, FolderModeSearchesTheFourExtensionsInOrder)
 {
@@ -200,7 +213,27 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--output", "--html", "-"},
                                    "Option --output needs a value."},
                     BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--files-from", ""},
-                                   "Option --files-from needs a value."}));
+                                   "Option --files-from needs a value."},
+                    BadCommandLine{{"--from", "2019-01-01", "--from", "2019-01-02", "--to", "2019-03-01", "-"},
+                                   "Option --from given twice."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--output", "a", "--output", "b", "-"},
+                                   "Option --output given twice."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--strict", "--strict", "-"},
+                                   "Option --strict given twice."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--limit", "5", "--limit", "5", "-"},
+                                   "Option --limit given twice."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", ""},
+                                   "FOLDER is empty; give \".\" for the current folder."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--", "--strict"},
+                                   "Folder \""},
+                    BadCommandLine{{"--date-format", "dd.mm.yyyy", "--from", "2019-01-01", "--to", "2019-03-01", "-"},
+                                   "Invalid date format \"dd.mm.yyyy\" for --date-format: expected a day, a month "
+                                   "and a year field"},
+                    BadCommandLine{{"--date-format", "dd.MM.yyyy", "--date-format", "dd.MM.yyyy", "--from",
+                                    "2019-01-01", "--to", "2019-03-01", "-"},
+                                   "Option --date-format given twice."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--date-format", "", "-"},
+                                   "Option --date-format needs a value."}));
 
 TEST_F(ReportCliTest, CodePageComesFromTheEnvironment)
 {
