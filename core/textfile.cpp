@@ -19,7 +19,7 @@ namespace {
 
 [[noreturn]] void throwCannotOpen(const QString &path, const QString &reason)
 {
-    throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(AbsoluteFileName(path), reason));
+    throw CannotOpenFileError(path, reason);
 }
 
 QString decodeUtf16(const char *data, qsizetype size, bool bigEndian)
@@ -42,6 +42,11 @@ bool startsWith(const QByteArray &bytes, const char *mark, qsizetype length)
 }
 
 } // namespace
+
+Error CannotOpenFileError(const QString &path, const QString &reason)
+{
+    return Error(QStringLiteral("Cannot open file \"%1\". %2").arg(AbsoluteFileName(path), reason));
+}
 
 Error CannotCreateFileError(const QString &path, const QString &reason)
 {

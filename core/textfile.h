@@ -72,6 +72,9 @@ Error NoMappingError(const QString &path = QString());
 // The system's description of an error code, as the file messages use it.
 QString SystemErrorText(int errorCode);
 
+// "Cannot open file "<absolute path>". <reason>"
+Error CannotOpenFileError(const QString &path, const QString &reason);
+
 // "Cannot create file "<absolute path>". <reason>"
 Error CannotCreateFileError(const QString &path, const QString &reason);
 

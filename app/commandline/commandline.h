@@ -19,6 +19,10 @@ void WriteStdout(const QByteArray &bytes);
 // The line that a message takes on standard error: its display text.
 void PrintError(const QString &message);
 
+// Reads a file list to its end: a regular file, a FIFO or a device such as
+// /dev/stdin, as a shell redirection would.
+QByteArray ReadListFile(const QString &path);
+
 // Runs a command on its arguments, each taken from its bytes as a file name
 // is. A failure that reaches here is printed on standard error and ends the
 // command with status 2.

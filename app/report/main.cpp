@@ -70,7 +70,7 @@ QStringList readFileList(const QString &source)
             throw Error(QStringLiteral("Cannot read the file list from standard input"));
         bytes = in.readAll();
     } else {
-        bytes = ReadFileBytes(source);
+        bytes = ReadListFile(source);
     }
     QStringList files;
     for (QByteArray line : bytes.split('\n')) {
@@ -86,8 +86,11 @@ QStringList readFileList(const QString &source)
 // the top one itself is a failure.
 QStringList searchFolder(const QString &folder, const QString &exclude, bool strict)
 {
-    if (!IsFolder(folder))
+    if (!IsFolder(folder)) {
+        if (IdentityOfFile(folder))
+            throw Error(QStringLiteral("\"%1\" is not a folder").arg(AbsoluteFileName(folder)));
         throw Error(QStringLiteral("Folder \"%1\" does not exist").arg(AbsoluteFileName(folder)));
+    }
     const QString top = folder.endsWith(u'/') ? folder : folder + u'/';
     int topError = 0;
     int skipped = 0;

@@ -27,6 +27,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace lorvane;
@@ -419,9 +420,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 // Names that are not UTF-8 work wherever a name is taken: a folder given on
-// the command line, a listed file and a link saved through.
+// the command line, a file listed on standard input, by /dev/stdin or
+// through a FIFO, and a link saved through.
 enum class NameKind { Utf8, NotUtf8 };
-enum class NameUse { FolderArgument, FilesFrom, SaveThroughLink };
+enum class NameUse { FolderArgument, FilesFrom, FilesFromDevStdin, FilesFromFifo, SaveThroughLink };
 
 class CatalogueNames : public CatalogueTest, public testing::WithParamInterface<std::tuple<NameKind, NameUse>>
 {
@@ -443,9 +445,28 @@ TEST_P(CatalogueNames, WorkLikeAnyOther)
     QStringList arguments = window;
     if (use == NameUse::SaveThroughLink)
         arguments << "--output" << folderText + "/out.txt";
-    const RunResult result = use == NameUse::FilesFrom
-                                 ? run(arguments + QStringList{"--files-from", "-"}, folder + "/Unit.pas\n")
-                                 : run(arguments + QStringList{folderText});
+    const QByteArray list = folder + "/Unit.pas\n";
+    const QString fifo = path("names/list");
+    std::thread writer;
+    if (use == NameUse::FilesFromFifo) {
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        writer = std::thread([&] { writeBytes(fifo, list); });
+    }
+    RunResult result;
+    if (use == NameUse::FilesFrom)
+        result = run(arguments + QStringList{"--files-from", "-"}, list);
+    else if (use == NameUse::FilesFromDevStdin)
+        result = run(arguments + QStringList{"--files-from", "/dev/stdin"}, list);
+    else if (use == NameUse::FilesFromFifo)
+        result = run(arguments + QStringList{"--files-from", fifo});
+    else
+        result = run(arguments + QStringList{folderText});
+    if (writer.joinable()) {
+        // Should the run not have read the FIFO, this lets the writer end.
+        const int release = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        writer.join();
+        ::close(release);
+    }
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     const QByteArray report = use == NameUse::SaveThroughLink ? readBytesAt(folder + "/report.txt") : result.out;
     EXPECT_TRUE(report.startsWith("01.01.2019 - 31.12.2026\r\n") && report.contains("\r\nUnit.pas\r\n"))
@@ -459,13 +480,15 @@ TEST_P(CatalogueNames, WorkLikeAnyOther)
 std::string NameCaseName(const testing::TestParamInfo<std::tuple<NameKind, NameUse>> &info)
 {
     static const char *const kinds[] = {"Utf8Folder", "NotUtf8Folder"};
-    static const char *const uses[] = {"FolderArgument", "FilesFrom", "SaveThroughLink"};
+    static const char *const uses[] = {"FolderArgument", "FilesFrom", "FilesFromDevStdin", "FilesFromFifo",
+                                       "SaveThroughLink"};
     return std::string(kinds[int(std::get<0>(info.param))]) + uses[int(std::get<1>(info.param))];
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CatalogueNames,
                          testing::Combine(testing::Values(NameKind::Utf8, NameKind::NotUtf8),
                                           testing::Values(NameUse::FolderArgument, NameUse::FilesFrom,
+                                                          NameUse::FilesFromDevStdin, NameUse::FilesFromFifo,
                                                           NameUse::SaveThroughLink)),
                          NameCaseName);
 

@@ -122,9 +122,14 @@ TEST_F(ReportCliTest, FolderModeSearchesTheFourExtensionsInOrder)
             names << line;
     EXPECT_EQ(names, (QStringList{"01.03.2019 - 31.03.2019", "a.pas", "z.pas", "b.sql", "y.dpr", "x.dpk"}));
 
-    Outcome missing = run({"--from", "2019-03-01", "--to", "2019-03-31", dir.filePath("nowhere")});
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_EQ(missing.err, QStringLiteral("Folder \"%1\" does not exist.\n").arg(dir.filePath("nowhere")));
+    const QList<std::pair<QString, QString>> notFolders{
+        {dir.filePath("nowhere"), QStringLiteral("Folder \"%1\" does not exist.\n")},
+        {dir.filePath("proj/z.pas"), QStringLiteral("\"%1\" is not a folder.\n")}};
+    for (const auto &[path, message] : notFolders) {
+        Outcome outcome = run({"--from", "2019-03-01", "--to", "2019-03-31", path});
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_EQ(outcome.err, message.arg(path));
+    }
 }
 
 TEST_F(ReportCliTest, LimitNarrowsTheWindowToTheMostRecentDays)
