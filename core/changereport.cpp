@@ -92,6 +92,7 @@ struct FileOutcome
     bool hasHeader = false;
     std::optional<qsizetype> heading;
     std::optional<QDate> firstDate;
+    bool firstDateUnread = false;
     qsizetype walkEnd = 0;
     QList<qsizetype> copyrightLines;
 };
@@ -195,6 +196,7 @@ void HeaderReader::readEntries(qsizetype index)
         m_outcome.firstDate = *date;
     } else {
         m_current = m_today;
+        m_outcome.firstDateUnread = true;
         m_outcome.errors.append({index, kBadDate.arg(index)});
     }
     m_first = m_current;
@@ -295,8 +297,12 @@ public:
         m_result += outcome.items;
         if (m_content && outcome.hasBlock)
             m_content->blocks.append({m_file, name, outcome.description, outcome.entries});
+        m_firstDates.read += outcome.firstDate.has_value();
+        m_firstDates.unread += outcome.firstDateUnread;
         ++m_file;
     }
+
+    const FirstDateCount &firstDates() const { return m_firstDates; }
 
     ReportKind finish()
     {
@@ -321,6 +327,7 @@ private:
     QStringList &m_result;
     ReportContent *m_content;
     qsizetype m_file = 0;
+    FirstDateCount m_firstDates;
     QString m_errors;
     QString m_lastErrorFile;
 };
@@ -411,6 +418,7 @@ HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate sta
     reading.hasHeader = outcome.hasHeader;
     reading.heading = outcome.heading;
     reading.firstDate = outcome.firstDate;
+    reading.firstDateUnread = outcome.firstDateUnread;
     reading.walkEnd = outcome.walkEnd;
     reading.copyrightLines = std::move(outcome.copyrightLines);
     return reading;
@@ -418,7 +426,7 @@ HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate sta
 
 ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
                              const ReportOptions &options, ReportProgress &progress,
-                             QStringList &resultText, ReportContent *content)
+                             QStringList &resultText, ReportContent *content, FirstDateCount *firstDates)
 {
     ReportAssembly report(start, end, resultText, content);
     ParallelReading<FileOutcome> reading(files, start, end, options, content != nullptr,
@@ -429,6 +437,8 @@ ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
         report.add(name, reading.next());
         progress.FileDone();
     }
+    if (firstDates)
+        *firstDates = report.firstDates();
     return report.finish();
 }
 
@@ -439,7 +449,7 @@ EncodedReport BuildChangeReportBytes(const QStringList &files, QDate start, QDat
     EncodedReport encoded;
     if (!page.encodesLineByLine()) {
         QStringList report;
-        encoded.kind = BuildChangeReport(files, start, end, options, progress, report);
+        encoded.kind = BuildChangeReport(files, start, end, options, progress, report, nullptr, &encoded.firstDates);
         encoded.bytes = EncodeText(NormalizeLineBreaks(JoinLines(report)));
         return encoded;
     }
@@ -477,6 +487,7 @@ EncodedReport BuildChangeReportBytes(const QStringList &files, QDate start, QDat
         progress.FileDone();
     }
     encoded.kind = report.finish();
+    encoded.firstDates = report.firstDates();
     if (encoded.kind == ReportKind::ErrorList)
         encoded.bytes = EncodeText(NormalizeLineBreaks(JoinLines(result)));
     return encoded;

@@ -1,5 +1,6 @@
 #include "app/commandline/commandline.h"
 
+#include "core/dateformat.h"
 #include "core/error.h"
 #include "core/filedescriptor.h"
 #include "core/filename.h"
@@ -37,6 +38,16 @@ void WriteStdout(const QByteArray &bytes)
 void PrintError(const QString &message)
 {
     std::fprintf(stderr, "%s\n", FileNameToBytes(DisplayText(message)).constData());
+}
+
+void PrintDateFormatHint(const FirstDateCount &firstDates)
+{
+    const DateFormatSetting &setting = DateFormatInForce();
+    if (!firstDates.noneRead() || setting.format.readsLike(DateFormat()))
+        return;
+    PrintError(QStringLiteral("No file's first date reads in the date format \"%1\" of %2; give the format of the "
+                              "headers with --date-format or LORVANE_DATE_FORMAT, such as --date-format dd.MM.yyyy")
+                   .arg(setting.format.pattern, setting.origin));
 }
 
 QByteArray ReadListFile(const QString &path)

@@ -94,6 +94,8 @@ QString ReportUsage()
         "\n")
            + DatesUsage()
            + QStringLiteral(
+        "When no file's first date reads and the format in force is not dd.MM.yyyy,\n"
+        "a line on standard error says so.\n"
         "\n"
         "Formats:\n"
         "  text, html   what saving the report in Lorvane writes: CR LF line breaks,\n"

@@ -256,6 +256,55 @@ TEST_F(AddCliTest, NameThatIsNotUtf8IsWrittenAndItsDiffStaysUtf8)
     ::unlink(path.constData()); // a name that QDir cannot remove
 }
 
+struct FormatCase
+{
+    const char *format;
+    const char *newest; // 05.03.2019 in the format
+    const char *written; // 10.12.2026 in full in the format
+};
+
+class AddDateFormat : public AddCliTest, public testing::WithParamInterface<FormatCase>
+{
+};
+
+// Headers written in another date format get their entries in it, by the
+// option or the variable, and the report reads them back.
+TEST_P(AddDateFormat, WritesEntriesThatReadBack)
+{
+    const FormatCase &c = GetParam();
+    const QString header = QString(kPricing)
+                               .replace("05.03.2019", c.newest)
+                               .replace("12.11.2018", "          ")
+                               .replace("14.06.2017", "          ")
+                               .replace("© 2017…2019", "© 2019");
+    const QString path = file("Pricing.pas", cp1251(header));
+    QProcessEnvironment withVariable = QProcessEnvironment::systemEnvironment();
+    withVariable.insert("LORVANE_DATE_FORMAT", c.format);
+    for (const auto &[options, environment] :
+         {std::pair{QStringList{"--date-format", c.format}, QProcessEnvironment::systemEnvironment()},
+          std::pair{QStringList{}, withVariable}}) {
+        writeBytes(path, cp1251(header));
+        const Outcome added = run(options + QStringList{"--date", "2026-12-10", "--text", "x", path}, environment);
+        EXPECT_EQ(added.exitCode, 0) << added.err.toStdString();
+        EXPECT_TRUE(readBytes(path).contains(QByteArray("  ----------\r\n  ") + c.written + " [+] x\r\n  " + c.newest))
+            << readBytes(path).toStdString();
+        const Outcome report = RunProgram(QStringLiteral(LORVANE_REPORT_EXE),
+                                          options + QStringList{"--from", "2026-12-01", "--to", "2026-12-31",
+                                                                "--only-changes", "--files-from", "-"},
+                                          path.toUtf8() + "\n", environment);
+        EXPECT_EQ(report.exitCode, 0) << report.out.toStdString();
+        EXPECT_TRUE(report.out.endsWith("\r\nPricing.pas\r\n[+] x\r\n")) << report.out.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, AddDateFormat,
+                         testing::Values(FormatCase{"MM/dd/yyyy", "03/05/2019", "12/10/2026"},
+                                         FormatCase{"yyyy-MM-dd", "2019-03-05", "2026-12-10"},
+                                         FormatCase{"M/d/yy", "3/5/19    ", "12/10/2026"}),
+                         [](const testing::TestParamInfo<FormatCase> &info) {
+                             return QString::fromLatin1(info.param.format).remove('/').remove('-').toStdString();
+                         });
+
 TEST_F(AddCliTest, DoubleDashEndsTheOptions)
 {
     file("-x.pas", cp1251(kPricing));

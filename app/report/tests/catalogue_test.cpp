@@ -593,18 +593,25 @@ TEST_F(CatalogueTest, OutOfMemoryNamesTheFileBeingRead)
     EXPECT_EQ(result.err, QStringLiteral("Not enough memory to read %1.\n").arg(path("safe/Huge.pas")));
 }
 
-TEST_F(CatalogueTest, CodePageThatIsBlankOrNotEightBitStopsTheStartAndWritesNothing)
+TEST_F(CatalogueTest, CodePageOrDateFormatThatCannotBeUsedStopsTheStartAndWritesNothing)
 {
-    const QList<std::pair<QByteArray, QString>> cases = {
-        {"   ", QStringLiteral("Unknown code page \"   \" in LORVANE_CODEPAGE.\n")},
-        {"UTF-16", QStringLiteral("Not an 8-bit code page \"UTF-16\" in LORVANE_CODEPAGE.\n")},
-        {"UCS-4", QStringLiteral("Not an 8-bit code page \"UCS-4\" in LORVANE_CODEPAGE.\n")}};
+    const QString badFormat = QStringLiteral(
+        "Invalid date format \"%1\" in LORVANE_DATE_FORMAT: expected a day, a month and a year field (d or dd, "
+        "M or MM, yy or yyyy) as day-month-year, month-day-year or year-month-day with one separator, such as "
+        "dd.MM.yyyy, MM/dd/yyyy or yyyy-MM-dd.\n");
+    const QList<std::tuple<QByteArray, QByteArray, QString>> cases = {
+        {"LORVANE_CODEPAGE", "   ", QStringLiteral("Unknown code page \"   \" in LORVANE_CODEPAGE.\n")},
+        {"LORVANE_CODEPAGE", "UTF-16", QStringLiteral("Not an 8-bit code page \"UTF-16\" in LORVANE_CODEPAGE.\n")},
+        {"LORVANE_CODEPAGE", "UCS-4", QStringLiteral("Not an 8-bit code page \"UCS-4\" in LORVANE_CODEPAGE.\n")},
+        {"LORVANE_DATE_FORMAT", "dd.mm.yyyy", badFormat.arg("dd.mm.yyyy")},
+        {"LORVANE_DATE_FORMAT", "dd/MM", badFormat.arg("dd/MM")},
+        {"LORVANE_DATE_FORMAT", "yyyy-dd-MM", badFormat.arg("yyyy-dd-MM")}};
     const QString output = path("codepage.txt");
-    for (const auto &[name, message] : cases) {
+    for (const auto &[variable, value, message] : cases) {
         RunSetup setup;
-        setup.environment = {{"LORVANE_CODEPAGE", name}};
+        setup.environment = {{variable, value}};
         const RunResult result = RunReport(window + QStringList{"--output", output, path("safe")}, setup);
-        EXPECT_EQ(result.exitCode, 2) << name.constData();
+        EXPECT_EQ(result.exitCode, 2) << value.constData();
         EXPECT_EQ(result.err, message);
         EXPECT_FALSE(QFileInfo::exists(output));
     }

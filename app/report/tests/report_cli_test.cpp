@@ -182,6 +182,101 @@ TEST_F(ReportCliTest, UnreadableFileIsAFailureWithNothingOnStandardOutput)
     EXPECT_EQ(outcome.err, QStringLiteral("Cannot open file \"%1\". No such file or directory.\n").arg(missing));
 }
 
+// The environment of a user whose locale variables are these and no others.
+QProcessEnvironment LocaleEnvironment(const QList<std::pair<QString, QString>> &variables)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"LC_ALL", "LC_TIME", "LC_MESSAGES", "LANG", "LANGUAGE", "LORVANE_DATE_FORMAT"})
+        environment.remove(name);
+    for (const auto &[name, value] : variables)
+        environment.insert(name, value);
+    return environment;
+}
+
+struct SampleCase
+{
+    const char *lang;
+    bool houseFormat; // LORVANE_DATE_FORMAT=dd.MM.yyyy
+    int exitCode;
+    const char *firstLine; // of standard output
+    const char *hint;      // the line on standard error, or empty
+};
+
+class SampleUnderLocales : public ReportCliTest, public testing::WithParamInterface<SampleCase>
+{
+};
+
+// The sample project is written in dd.MM.yyyy: a locale that reads dates
+// otherwise fails it, says why and how to read it, and the project's own
+// format reads it the same everywhere.
+TEST_P(SampleUnderLocales, ReadsAsTheDateFormatInForceReadsItsHeaders)
+{
+    const SampleCase &c = GetParam();
+    QList<std::pair<QString, QString>> variables{{"LANG", c.lang}};
+    if (c.houseFormat)
+        variables.append(std::pair<QString, QString>("LORVANE_DATE_FORMAT", "dd.MM.yyyy"));
+    const Outcome outcome = run({"--from", "2000-01-01", "--to", "2030-12-31", LORVANE_SAMPLES "/Warehouse"}, {},
+                                LocaleEnvironment(variables));
+    EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err.toStdString();
+    EXPECT_EQ(QString::fromLatin1(outcome.out.left(outcome.out.indexOf("\r\n"))), c.firstLine);
+    EXPECT_EQ(outcome.err, *c.hint ? QString::fromUtf8(c.hint) + "\n" : QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, SampleUnderLocales,
+    testing::Values(SampleCase{"C.UTF-8", false, 0, "01.01.2000 - 31.12.2030", ""},
+                    SampleCase{"C.UTF-8", true, 0, "01.01.2000 - 31.12.2030", ""},
+                    SampleCase{"ru_RU.UTF-8", false, 0, "01.01.2000 - 31.12.2030", ""},
+                    SampleCase{"ru_RU.UTF-8", true, 0, "01.01.2000 - 31.12.2030", ""},
+                    SampleCase{"en_US.UTF-8", false, 1, "Pricing.pas",
+                               "No file's first date reads in the date format \"M/d/yy\" of LANG=en_US.UTF-8; give "
+                               "the format of the headers with --date-format or LORVANE_DATE_FORMAT, such as "
+                               "--date-format dd.MM.yyyy."},
+                    SampleCase{"en_US.UTF-8", true, 0, "01.01.2000 - 31.12.2030", ""},
+                    SampleCase{"de_DE.UTF-8", false, 0, "01.01.00 - 31.12.30", ""},
+                    SampleCase{"de_DE.UTF-8", true, 0, "01.01.2000 - 31.12.2030", ""}),
+    [](const testing::TestParamInfo<SampleCase> &info) {
+        return QString::fromLatin1(info.param.lang).remove('.').remove('-').toStdString()
+               + (info.param.houseFormat ? "HouseFormat" : "");
+    });
+
+struct HeadingCase
+{
+    const char *name;
+    QList<std::pair<QString, QString>> variables;
+    QStringList options;
+    const char *heading;
+};
+
+class HeadingDateFormat : public ReportCliTest, public testing::WithParamInterface<HeadingCase>
+{
+};
+
+TEST_P(HeadingDateFormat, ComesFromTheOptionTheVariableOrTheLocaleOfDates)
+{
+    const HeadingCase &c = GetParam();
+    const Outcome outcome = run(c.options + QStringList{"--from", "2019-03-05", "--to", "2019-03-31", "--files-from", "-"},
+                                {}, LocaleEnvironment(c.variables));
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    EXPECT_EQ(outcome.out, QByteArray(c.heading) + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, HeadingDateFormat,
+    testing::Values(
+        HeadingCase{"NoLocale", {}, {}, "05.03.2019 - 31.03.2019"},
+        HeadingCase{"MessagesAreNotDates", {{"LC_MESSAGES", "en_US.UTF-8"}}, {}, "05.03.2019 - 31.03.2019"},
+        HeadingCase{"TimeBeforeLang", {{"LC_TIME", "en_US.UTF-8"}, {"LANG", "ru_RU.UTF-8"}}, {}, "3/5/19 - 3/31/19"},
+        HeadingCase{"AllBeforeTime", {{"LC_ALL", "ru_RU.UTF-8"}, {"LC_TIME", "en_US.UTF-8"}}, {},
+                    "05.03.2019 - 31.03.2019"},
+        HeadingCase{"VariableBeforeLocale", {{"LORVANE_DATE_FORMAT", "yyyy-MM-dd"}, {"LC_ALL", "en_US.UTF-8"}}, {},
+                    "2019-03-05 - 2019-03-31"},
+        HeadingCase{"OptionBeforeVariable", {{"LORVANE_DATE_FORMAT", "yyyy-MM-dd"}}, {"--date-format", "MM/dd/yyyy"},
+                    "03/05/2019 - 03/31/2019"},
+        HeadingCase{"OptionBeforeBadVariable", {{"LORVANE_DATE_FORMAT", "dd.mm.yyyy"}}, {"--date-format", "d.M.yy"},
+                    "5.3.19 - 31.3.19"}),
+    [](const testing::TestParamInfo<HeadingCase> &info) { return std::string(info.param.name); });
+
 struct BadCommandLine
 {
     QStringList arguments;
