@@ -192,6 +192,7 @@ int TAnalisisDG::Run(const QStringList &Files)
 {
     FFile = Files;
     ResultText = QStringList();
+    FirstDates = FirstDateCount();
     pbDo->setRange(0, int(Files.size()));
     pbDo->setValue(0);
     laFile->setText(QStringLiteral("..."));
@@ -208,7 +209,8 @@ void TAnalisisDG::btRunClick()
     if (!(edDate->date() < edDateEnd->date()))
         edDate->setDate(edDateEnd->date());
     const BusyState busy(*this);
-    BuildChangeReport(FFile, edDate->date(), edDateEnd->date(), Options(), *m_progress, ResultText);
+    BuildChangeReport(FFile, edDate->date(), edDateEnd->date(), Options(), *m_progress, ResultText, nullptr,
+                      &FirstDates);
 }
 
 ReportOptions TAnalisisDG::Options() const

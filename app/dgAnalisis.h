@@ -53,8 +53,9 @@ public:
     ReportOptions Options() const;
     ReportProgress &Progress() { return *m_progress; }
 
-    // The report of the last build.
+    // The report of the last build, and how its files' first dates read.
     QStringList ResultText;
+    FirstDateCount FirstDates;
 
     TGroupBox *gbOption;
     TDateTimePicker *edDate;

@@ -6,6 +6,7 @@
 #include "app/controls.h"
 #include "app/dgAnalisis.h"
 #include "app/errordisplay.h"
+#include "core/dateformat.h"
 #include "core/linelimit.h"
 #include "core/lines.h"
 #include "discovery/projectname.h"
@@ -279,6 +280,7 @@ void TMainFM::cbSourceChange()
 {
     ++m_searchGeneration;
     m_foundNothingIn.reset();
+    m_noFirstDateRead = false;
     lbFile->clear();
     meResult->Clear();
 }
@@ -323,12 +325,14 @@ void TMainFM::acAnalisisExecute()
     if (lbFile->count() == 0)
         return;
     meResult->Clear();
+    m_noFirstDateRead = false;
     FPoject = FolderProjectName(cbSource->currentText());
     TAnalisisDG &dialog = AnalysisDialog();
     dialog.psAnalisis->setSection(QStringLiteral("Analisis\\") + FPoject);
     dialog.psAnalisis->LoadProperties();
     if (dialog.Run(lbFile->Items()) == TAnalisisDG::mrRun && !dialog.ResultText.isEmpty())
         meResult->SetText(JoinLines(dialog.ResultText));
+    m_noFirstDateRead = dialog.FirstDates.noneRead();
     try {
         ApplyLineLimit();
     } catch (...) {
@@ -393,6 +397,10 @@ void TMainFM::UpdateStatus()
         status = QStringLiteral("Папка «%1» не найдена.").arg(folderText);
     else if (m_foundNothingIn == folderText && lbFile->count() == 0)
         status = QStringLiteral("В папке «%1» нет исходных файлов (pas, sql, dpr, dpk).").arg(folderText);
+    else if (m_noFirstDateRead && !DateFormatInForce().format.readsLike(DateFormat()))
+        status = QStringLiteral("Ни одна первая дата в заголовках не прочитана в формате «%1» из %2; формат "
+                                "заголовков задаёт переменная окружения LORVANE_DATE_FORMAT, например dd.MM.yyyy.")
+                     .arg(DateFormatInForce().format.pattern, DateFormatInForce().origin);
     if (laStatus->text() != status) {
         laStatus->setText(status);
         // A narrow window cuts the line; the whole of it stays at hand.

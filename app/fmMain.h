@@ -89,6 +89,8 @@ private:
     int m_searchGeneration = 0;
     // The folder text whose last search found no source files.
     std::optional<QString> m_foundNothingIn;
+    // The last analysis read no file's first date.
+    bool m_noFirstDateRead = false;
 };
 
 } // namespace lorvane

@@ -1,5 +1,6 @@
 #include "app/appearance.h"
 #include "core/codepage.h"
+#include "core/dateformat.h"
 #include "app/dgAnalisis.h"
 #include "core/error.h"
 #include "app/errordisplay.h"
@@ -21,10 +22,12 @@ int main(int argc, char *argv[])
                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         application.installTranslator(&qtTexts);
 
-    // Every file read and write needs the code page: a wrong setting ends
-    // the program before it can lose anything.
+    // Every file read and write needs the code page, and every date the
+    // date format: a wrong setting ends the program before it can lose
+    // anything or read a date otherwise than asked.
     try {
         lorvane::CodePage::System();
+        lorvane::DateFormatInForce();
     } catch (const lorvane::Error &error) {
         lorvane::ShowError(error.message());
         return 1;

@@ -92,6 +92,7 @@ struct FileOutcome
     bool hasHeader = false;
     std::optional<qsizetype> heading;
     std::optional<QDate> firstDate;
+    bool firstDateUnread = false;
     qsizetype walkEnd = 0;
     QList<qsizetype> copyrightLines;
     QList<HeaderReading::DatedLine> datedLines; // with the block's pieces
@@ -198,6 +199,7 @@ void HeaderReader::readEntries(qsizetype index)
             m_outcome.datedLines.append({index, *date, field.toString()});
     } else {
         m_current = m_today;
+        m_outcome.firstDateUnread = true;
         m_outcome.errors.append({index, kBadDate.arg(index)});
     }
     m_first = m_current;
@@ -322,8 +324,12 @@ public:
         m_result += outcome.items;
         if (m_content && outcome.hasBlock)
             m_content->blocks.append({m_file, name, outcome.description, outcome.entries});
+        m_firstDates.read += outcome.firstDate.has_value();
+        m_firstDates.unread += outcome.firstDateUnread;
         ++m_file;
     }
+
+    const FirstDateCount &firstDates() const { return m_firstDates; }
 
     ReportKind finish()
     {
@@ -337,6 +343,7 @@ private:
     QStringList &m_result;
     ReportContent *m_content;
     qsizetype m_file = 0;
+    FirstDateCount m_firstDates;
     ErrorList m_errors;
 };
 
@@ -427,6 +434,7 @@ HeaderReading ReadHeader(const QString &name, const QByteArray &bytes, QDate sta
     reading.hasHeader = outcome.hasHeader;
     reading.heading = outcome.heading;
     reading.firstDate = outcome.firstDate;
+    reading.firstDateUnread = outcome.firstDateUnread;
     reading.walkEnd = outcome.walkEnd;
     reading.copyrightLines = std::move(outcome.copyrightLines);
     reading.problems = std::move(content.problems);
@@ -445,7 +453,7 @@ QStringList ErrorListLines(const QList<HeaderProblem> &problems)
 
 ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
                              const ReportOptions &options, ReportProgress &progress,
-                             QStringList &resultText, ReportContent *content)
+                             QStringList &resultText, ReportContent *content, FirstDateCount *firstDates)
 {
     ReportAssembly report(start, end, resultText, content);
     ParallelReading<FileOutcome> reading(files, start, end, options, content != nullptr,
@@ -456,6 +464,8 @@ ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
         report.add(name, reading.next());
         progress.FileDone();
     }
+    if (firstDates)
+        *firstDates = report.firstDates();
     return report.finish();
 }
 
@@ -466,7 +476,7 @@ EncodedReport BuildChangeReportBytes(const QStringList &files, QDate start, QDat
     EncodedReport encoded;
     if (!page.encodesLineByLine()) {
         QStringList report;
-        encoded.kind = BuildChangeReport(files, start, end, options, progress, report);
+        encoded.kind = BuildChangeReport(files, start, end, options, progress, report, nullptr, &encoded.firstDates);
         encoded.bytes = EncodeText(NormalizeLineBreaks(JoinLines(report)));
         return encoded;
     }
@@ -504,6 +514,7 @@ EncodedReport BuildChangeReportBytes(const QStringList &files, QDate start, QDat
         progress.FileDone();
     }
     encoded.kind = report.finish();
+    encoded.firstDates = report.firstDates();
     if (encoded.kind == ReportKind::ErrorList)
         encoded.bytes = EncodeText(NormalizeLineBreaks(JoinLines(result)));
     return encoded;

@@ -78,6 +78,17 @@ struct ReportContent
     QList<HeaderProblem> problems;
 };
 
+// How the first entry lines of a run's files read: each file whose first
+// entry line carries a date field counts once.
+struct FirstDateCount
+{
+    qsizetype read = 0;
+    qsizetype unread = 0;
+    // Some first dates and none of them read: the sign of headers written
+    // in another date format than the one in force.
+    bool noneRead() const { return unread > 0 && read == 0; }
+};
+
 // The heading line of a report: both dates in the user's short date format.
 QString ReportHeading(QDate start, QDate end);
 
@@ -85,16 +96,19 @@ QString ReportHeading(QDate start, QDate end);
 // Start..End, or with the error list when any header check failed. A file
 // that cannot be read throws Error; `resultText` then holds the heading and
 // the blocks of the files before it. `content`, when given, receives the
-// pieces of the report and of the error list.
+// pieces of the report and of the error list; `firstDates`, how the files'
+// first dates read.
 ReportKind BuildChangeReport(const QStringList &files, QDate start, QDate end,
                              const ReportOptions &options, ReportProgress &progress,
-                             QStringList &resultText, ReportContent *content = nullptr);
+                             QStringList &resultText, ReportContent *content = nullptr,
+                             FirstDateCount *firstDates = nullptr);
 
 // What saving the report of a run writes, and which kind it is.
 struct EncodedReport
 {
     ReportKind kind = ReportKind::Report;
     QByteArray bytes;
+    FirstDateCount firstDates;
 };
 
 // The bytes that WriteText writes for NormalizeLineBreaks(JoinLines(report))
@@ -117,6 +131,8 @@ struct HeaderReading
     std::optional<qsizetype> heading;
     // The first entry line's date, when its date field reads as a date.
     std::optional<QDate> firstDate;
+    // Whether the first entry line's date field holds what is no date.
+    bool firstDateUnread = false;
     // With a first date: the first line after those the walk down the
     // change list took.
     qsizetype walkEnd = 0;

@@ -39,7 +39,9 @@ QString FileNameFromBytes(const QByteArray &bytes)
             name += QChar(char16_t(kEscapeBase + p[i]));
             ++i;
         } else {
-            name += QString::fromUtf8(reinterpret_cast<const char *>(p + i), length);
+            // Not QString::fromUtf8, which drops U+FEFF at the start of what it decodes.
+            QChar units[2];
+            name.append(units, DecodeUtf8(reinterpret_cast<const char *>(p + i), length, units) - units);
             i += length;
         }
     }

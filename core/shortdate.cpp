@@ -59,36 +59,6 @@ int expandYear(int year, int currentYear)
 
 } // namespace
 
-DateFormat DateFormat::FromPattern(const QString &pattern)
-{
-    DateFormat format;
-    format.pattern = pattern;
-    const qsizetype d = pattern.indexOf(u'd');
-    const qsizetype m = pattern.indexOf(u'M');
-    const qsizetype y = pattern.indexOf(u'y');
-    if (y >= 0 && y < m && y < d)
-        format.order = Order::YearMonthDay;
-    else if (m >= 0 && d >= 0 && m < d)
-        format.order = Order::MonthDayYear;
-    else
-        format.order = Order::DayMonthYear;
-    for (QChar c : pattern) {
-        if (c != u'd' && c != u'M' && c != u'y' && c != u' ') {
-            format.separator = c;
-            break;
-        }
-    }
-    return format;
-}
-
-DateFormat SystemDateFormat()
-{
-    const QLocale locale = QLocale::system();
-    if (locale.language() == QLocale::C)
-        return DateFormat::FromPattern(QStringLiteral("dd.MM.yyyy"));
-    return DateFormat::FromPattern(locale.dateFormat(QLocale::ShortFormat));
-}
-
 std::optional<QDate> ReadShortDate(QStringView text, const DateFormat &format, QDate today)
 {
     Scanner scan(text);

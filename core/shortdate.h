@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/dateformat.h"
+
 #include <QDate>
 #include <QString>
 #include <QStringView>
@@ -7,24 +9,6 @@
 #include <optional>
 
 namespace lorvane {
-
-// The user's short date format as far as reading and showing dates needs it:
-// the order of day, month and year, the separator, and the pattern that
-// shows a date.
-struct DateFormat
-{
-    enum class Order { DayMonthYear, MonthDayYear, YearMonthDay };
-
-    Order order = Order::DayMonthYear;
-    QChar separator = u'.';
-    QString pattern = QStringLiteral("dd.MM.yyyy");
-
-    // Derives order and separator from a pattern such as "dd.MM.yyyy".
-    static DateFormat FromPattern(const QString &pattern);
-};
-
-// From QLocale::system(); the C and POSIX locales give dd.MM.yyyy.
-DateFormat SystemDateFormat();
 
 // Reads a date text as the short-date reading of the locale does: two or
 // three numbers of up to four digits separated by the separator, blanks

@@ -53,13 +53,13 @@ void SourceLines::start(QByteArray bytes, FileDescriptor file, qsizetype expecte
     QString text;
     if (detected.encoding == FileEncoding::Utf8) {
         if (!IsValidUtf8(bytes.constData() + 3, bytes.size() - 3))
-            throw NoMappingError();
+            throw NoMappingError(path);
         kind = Kind::Utf8;
     } else if (detected.encoding == FileEncoding::CodePage && CodePage::System().isSingleByte()) {
         codePage = &CodePage::System();
         kind = Kind::SingleByte;
     } else {
-        text = DecodeText(bytes);
+        text = DecodeText(bytes, path);
     }
 
     m_kind = kind;

@@ -19,7 +19,7 @@ namespace {
 
 [[noreturn]] void throwCannotOpen(const QString &path, const QString &reason)
 {
-    throw Error(QStringLiteral("Cannot open file \"%1\". %2").arg(AbsoluteFileName(path), reason));
+    throw CannotOpenFileError(path, reason);
 }
 
 QString decodeUtf16(const char *data, qsizetype size, bool bigEndian)
@@ -42,6 +42,11 @@ bool startsWith(const QByteArray &bytes, const char *mark, qsizetype length)
 }
 
 } // namespace
+
+Error CannotOpenFileError(const QString &path, const QString &reason)
+{
+    return Error(QStringLiteral("Cannot open file \"%1\". %2").arg(AbsoluteFileName(path), reason));
+}
 
 Error CannotCreateFileError(const QString &path, const QString &reason)
 {
@@ -118,9 +123,13 @@ QByteArray ReadFileBytes(const QString &path)
     return bytes;
 }
 
-Error NoMappingError()
+Error NoMappingError(const QString &path)
 {
-    return Error(QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page"));
+    const QString message =
+        QStringLiteral("No mapping for the Unicode character exists in the target multi-byte code page");
+    if (path.isEmpty())
+        return Error(message);
+    return Error(message + QStringLiteral(". File \"%1\"").arg(AbsoluteFileName(path)));
 }
 
 DetectedEncoding DetectEncoding(const QByteArray &bytes)
@@ -147,7 +156,7 @@ QByteArray EncodeUtf16(QStringView text, bool bigEndian)
     return bytes;
 }
 
-QString DecodeText(const QByteArray &bytes)
+QString DecodeText(const QByteArray &bytes, const QString &path)
 {
     const DetectedEncoding detected = DetectEncoding(bytes);
     const char *data = bytes.constData() + detected.markLength;
@@ -156,7 +165,7 @@ QString DecodeText(const QByteArray &bytes)
     case FileEncoding::Utf8:
         // Strict: any invalid sequence fails the whole read.
         if (!IsValidUtf8(data, size))
-            throw NoMappingError();
+            throw NoMappingError(path);
     {
         QString text(size, Qt::Uninitialized);
         text.truncate(DecodeUtf8(data, size, text.data()) - text.constData());
@@ -165,7 +174,7 @@ QString DecodeText(const QByteArray &bytes)
     case FileEncoding::Utf16LittleEndian:
     case FileEncoding::Utf16BigEndian:
         if (size == 1)
-            throw NoMappingError();
+            throw NoMappingError(path);
         return decodeUtf16(data, size, detected.encoding == FileEncoding::Utf16BigEndian);
     case FileEncoding::CodePage:
         break;
@@ -176,7 +185,7 @@ QString DecodeText(const QByteArray &bytes)
 void ReadLines(const QString &path, QStringList &lines)
 {
     try {
-        lines = SplitText(DecodeText(ReadFileBytes(path)));
+        lines = SplitText(DecodeText(ReadFileBytes(path), path));
     } catch (const std::bad_alloc &) {
         throw NotEnoughMemoryError(path);
     }

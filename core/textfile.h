@@ -48,7 +48,8 @@ bool ReadFileInto(const FileDescriptor &fd, const QString &path, QByteArray &byt
 // Reads the rest of the file onto the end of `bytes`, first up to `want`
 // bytes, then growing: a file that grows meanwhile is read to its new end.
 void ReadFileToEnd(const FileDescriptor &fd, const QString &path, QByteArray &bytes, qsizetype want);
-QString DecodeText(const QByteArray &bytes);
+// `path`, when given, is the file the bytes are from, which a failure names.
+QString DecodeText(const QByteArray &bytes, const QString &path = QString());
 
 // The UTF-16 code units of `text` in the given byte order, without a mark.
 QByteArray EncodeUtf16(QStringView text, bool bigEndian);
@@ -64,11 +65,15 @@ struct DetectedEncoding
 // The encoding that the byte-order mark at the start of `bytes` chooses.
 DetectedEncoding DetectEncoding(const QByteArray &bytes);
 
-// The failure of a text that does not decode in the encoding of its mark.
-Error NoMappingError();
+// The failure of a text that does not decode in the encoding of its mark;
+// with a path, the message ends with: File "<absolute path>".
+Error NoMappingError(const QString &path = QString());
 
 // The system's description of an error code, as the file messages use it.
 QString SystemErrorText(int errorCode);
+
+// "Cannot open file "<absolute path>". <reason>"
+Error CannotOpenFileError(const QString &path, const QString &reason);
 
 // "Cannot create file "<absolute path>". <reason>"
 Error CannotCreateFileError(const QString &path, const QString &reason);

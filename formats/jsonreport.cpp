@@ -1,7 +1,7 @@
 #include "formats/jsonreport.h"
 
 #include "core/filename.h"
-#include "formats/unicodetext.h"
+#include "core/unicodetext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,8 +1,9 @@
 #include "formats/markdownreport.h"
 
 #include "core/changereport.h"
-#include "formats/unicodetext.h"
+#include "core/unicodetext.h"
 
+#include <QHash>
 #include <QString>
 
 namespace lorvane {
@@ -111,18 +112,24 @@ QString reportMarkdown(const ReportDocument &document)
     return result;
 }
 
-// Groups as the error list makes them: a problem of the file named as the
-// last group's opens no new one.
+// A group per file, headed by its name, or by its path where another file
+// of the run has the same name: the text error list would put both under
+// one name.
 QString errorsMarkdown(const ReportDocument &document)
 {
+    QHash<QString, int> namesakes;
+    for (const QString &path : document.files)
+        ++namesakes[path.mid(path.lastIndexOf(u'/') + 1)];
     QString result;
     const QList<HeaderProblem> &problems = document.content.problems;
     for (qsizetype first = 0; first < problems.size();) {
+        const HeaderProblem &problem = problems[first];
         qsizetype next = first;
         QStringList messages;
-        while (next < problems.size() && problems[next].name == problems[first].name)
+        while (next < problems.size() && problems[next].file == problem.file)
             messages << problems[next++].message;
-        result += (result.isEmpty() ? QString() : QStringLiteral("\n")) + heading(2, problems[first].name) + u'\n' +
+        const QString shown = namesakes.value(problem.name) > 1 ? document.files.value(problem.file) : problem.name;
+        result += (result.isEmpty() ? QString() : QStringLiteral("\n")) + heading(2, shown) + u'\n' +
                   bulletList(messages);
         first = next;
     }

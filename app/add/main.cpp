@@ -1,11 +1,14 @@
 #include "app/add/arguments.h"
 #include "core/changeentry.h"
+#include "core/changereport.h"
 #include "core/codepage.h"
 #include "app/commandline/commandline.h"
+#include "core/dateformat.h"
 #include "core/error.h"
 #include "core/filename.h"
 #include "core/savefile.h"
 #include "core/textfile.h"
+#include "core/unicodetext.h"
 #include "core/unifieddiff.h"
 #include "version/versionstamp.h"
 
@@ -33,7 +36,8 @@ void addEntry(const QString &path, const AddArguments &args)
     for (const QString &note : edit.notes)
         printAbout(path, note);
     if (args.dryRun) {
-        const QByteArray name = FileNameToBytes(path);
+        // The diff is UTF-8 throughout, the name too.
+        const QByteArray name = WithReplacementCharacters(path).toUtf8();
         WriteStdout(UnifiedDiff(name, name, DecodeText(bytes), DecodeText(edit.bytes)));
     } else {
         WriteFileBytes(path, edit.bytes);
@@ -63,10 +67,27 @@ QStringList distinctFiles(const QStringList &paths)
     return files;
 }
 
+// How the first dates of the files read, for the hint when every file was
+// refused; a file that cannot be read counts for nothing.
+FirstDateCount firstDatesOf(const QStringList &paths, QDate day)
+{
+    FirstDateCount firstDates;
+    for (const QString &path : paths) {
+        try {
+            const HeaderReading reading = ReadHeader(QFileInfo(path).fileName(), ReadFileBytes(path), day, day, {});
+            firstDates.read += reading.firstDate.has_value();
+            firstDates.unread += reading.firstDateUnread;
+        } catch (const Error &) {
+        }
+    }
+    return firstDates;
+}
+
 int run(const QStringList &arguments)
 {
     CodePage::System();
     const AddArguments args = ParseAddArguments(arguments, QDate::currentDate());
+    DateFormatInForce();
     if (args.mode == AddArguments::Mode::Help) {
         WriteStdout(AddUsage().toLocal8Bit());
         return 0;
@@ -75,16 +96,19 @@ int run(const QStringList &arguments)
         WriteStdout((VersionLine(QStringLiteral("Версия ")) + u'\n').toLocal8Bit());
         return 0;
     }
-    bool failed = false;
-    for (const QString &path : distinctFiles(args.files)) {
+    QStringList refused;
+    const QStringList files = distinctFiles(args.files);
+    for (const QString &path : files) {
         try {
             addEntry(path, args);
         } catch (const Error &e) {
             printAbout(path, e.message());
-            failed = true;
+            refused << path;
         }
     }
-    return failed ? 2 : 0;
+    if (!refused.isEmpty() && refused.size() == files.size())
+        PrintDateFormatHint(firstDatesOf(refused, args.entry.date));
+    return refused.isEmpty() ? 0 : 2;
 }
 
 } // namespace

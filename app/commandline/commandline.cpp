@@ -1,11 +1,16 @@
 #include "app/commandline/commandline.h"
 
+#include "core/dateformat.h"
 #include "core/error.h"
+#include "core/filedescriptor.h"
 #include "core/filename.h"
+#include "core/textfile.h"
 
 #include <QRegularExpression>
 
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 
 namespace lorvane {
 
@@ -33,6 +38,27 @@ void WriteStdout(const QByteArray &bytes)
 void PrintError(const QString &message)
 {
     std::fprintf(stderr, "%s\n", FileNameToBytes(DisplayText(message)).constData());
+}
+
+void PrintDateFormatHint(const FirstDateCount &firstDates)
+{
+    const DateFormatSetting &setting = DateFormatInForce();
+    if (!firstDates.noneRead() || setting.format.readsLike(DateFormat()))
+        return;
+    PrintError(QStringLiteral("No file's first date reads in the date format \"%1\" of %2; give the format of the "
+                              "headers with --date-format or LORVANE_DATE_FORMAT, such as --date-format dd.MM.yyyy")
+                   .arg(setting.format.pattern, setting.origin));
+}
+
+QByteArray ReadListFile(const QString &path)
+{
+    // Blocking: a FIFO is read once its writer comes.
+    const FileDescriptor fd(::open(FileNameToBytes(path).constData(), O_RDONLY | O_CLOEXEC));
+    if (fd.get() < 0)
+        throw CannotOpenFileError(path, SystemErrorText(errno));
+    QByteArray bytes;
+    ReadFileToEnd(fd, path, bytes, 4096);
+    return bytes;
 }
 
 int RunCommandLine(int argc, char **argv, int (*run)(const QStringList &arguments))

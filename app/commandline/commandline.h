@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/changereport.h"
+
 #include <QByteArray>
 #include <QDate>
 #include <QString>
@@ -18,6 +20,16 @@ void WriteStdout(const QByteArray &bytes);
 
 // The line that a message takes on standard error: its display text.
 void PrintError(const QString &message);
+
+// When no first date of a run read and the date format in force reads
+// dates otherwise than dd.MM.yyyy, the format the headers are made for:
+// one line on standard error naming the format, where it came from and how
+// to give another.
+void PrintDateFormatHint(const FirstDateCount &firstDates);
+
+// Reads a file list to its end: a regular file, a FIFO or a device such as
+// /dev/stdin, as a shell redirection would.
+QByteArray ReadListFile(const QString &path);
 
 // Runs a command on its arguments, each taken from its bytes as a file name
 // is. A failure that reaches here is printed on standard error and ends the

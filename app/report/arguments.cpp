@@ -1,7 +1,9 @@
 #include "app/report/arguments.h"
 
 #include "app/commandline/commandline.h"
+#include "app/commandline/options.h"
 #include "core/error.h"
+#include "discovery/pipelist.h"
 
 namespace lorvane {
 
@@ -31,6 +33,17 @@ ReportFormat parseFormat(const QString &text)
     throw Error(QStringLiteral("Unknown format \"%1\" for --format: expected text, html, markdown or json").arg(text));
 }
 
+// A bar list catches names up to its last bar: "|tmp|old" would skip "tmp"
+// and silently keep "old".
+QString parseExclude(const QString &pattern)
+{
+    if (IsPipeList(pattern) && !pattern.endsWith(u'|'))
+        throw Error(QStringLiteral("Bar list \"%1\" for --exclude does not end with \"|\": its last item would "
+                                   "be ignored")
+                        .arg(pattern));
+    return pattern;
+}
+
 } // namespace
 
 QString ReportUsage()
@@ -39,6 +52,7 @@ QString ReportUsage()
         "Usage: lorvane-report --from YYYY-MM-DD --to YYYY-MM-DD [--format FORMAT]\n"
         "                      [--html] [--description] [--only-changes] [--limit N]\n"
         "                      [--errors-only] [--output PATH] [--strict]\n"
+        "                      [--date-format FORMAT] [--]\n"
         "                      (--files-from PATH | --files-from - |\n"
         "                       [--exclude PATTERN] FOLDER)\n"
         "\n"
@@ -58,26 +72,39 @@ QString ReportUsage()
         "  --errors-only        when every header passes its checks, write nothing (an\n"
         "                       --output file is left empty) and exit 0; else write the\n"
         "                       error list of the window, without --limit, and exit 1\n"
-        "  --output PATH        write the report to PATH instead of standard output;\n"
-        "                       never one of the files read\n"
+        "  --output PATH        write the report to PATH instead of standard output\n"
+        "                       (\"-\"); never one of the files read\n"
         "  --files-from PATH    read the files to report, one path per line (UTF-8),\n"
-        "                       in that order; \"-\" reads standard input\n"
+        "                       in that order, from any file that can be read, such\n"
+        "                       as a FIFO or <(find ...); \"-\" reads standard input\n"
         "  FOLDER               search FOLDER for .pas, .sql, .dpr and .dpk files;\n"
         "                       folders below it that cannot be listed are skipped\n"
         "                       and named on standard error\n"
         "  --exclude PATTERN    with FOLDER: skip files and folders whose names hold\n"
-        "                       PATTERN, or any item of a bar list such as \"|tmp|old|\"\n"
-        "  --strict             a skipped folder is a failure\n"
+        "                       PATTERN, or any item of a bar list such as \"|tmp|old|\",\n"
+        "                       which ends with its bar\n"
+        "  --strict             a skipped folder is a failure\n")
+           + DateFormatOptionUsage()
+           + QStringLiteral(
+        "  --                   end of the options: what follows is FOLDER\n"
         "  --version            print the version line and exit\n"
         "  --help               print this help and exit\n"
+        "\n"
+        "Each option may be given once.\n"
+        "\n")
+           + DatesUsage()
+           + QStringLiteral(
+        "When no file's first date reads and the format in force is not dd.MM.yyyy,\n"
+        "a line on standard error says so.\n"
         "\n"
         "Formats:\n"
         "  text, html   what saving the report in Lorvane writes: CR LF line breaks,\n"
         "               the system 8-bit code page (LORVANE_CODEPAGE, default CP1251)\n"
         "  markdown     CommonMark: the window as a level-1 heading, a level-2 heading\n"
         "               per file, its description as a paragraph, its entries as a\n"
-        "               list; an error list as a heading per file and a list of its\n"
-        "               problems; header text is escaped to show as typed\n"
+        "               list; an error list as a heading per file (its path where\n"
+        "               files share a name) and a list of its problems; header\n"
+        "               text is escaped to show as typed\n"
         "  json         one object: \"kind\" (\"report\" or \"errors\"), \"from\", \"to\",\n"
         "               and \"files\" (\"path\", \"name\", \"description\" lines, \"entries\"\n"
         "               with \"date\" and \"text\") or \"errors\" (\"path\", \"name\",\n"
@@ -103,67 +130,60 @@ ReportArguments ParseReportArguments(const QStringList &arguments)
     QString formatName; // as given; never empty once given
     bool html = false;
     QStringList positional;
-    for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString &arg = arguments[i];
-        // An empty value would read as the option not given: "--output ''"
-        // would quietly write to standard output. A value that is an option
-        // is one left out: "--exclude --strict" would drop --strict. A file
-        // named so is still "./--name".
-        auto value = [&]() -> QString {
-            if (i + 1 >= arguments.size() || arguments[i + 1].isEmpty() || arguments[i + 1].startsWith(u"--"))
-                throw Error(QStringLiteral("Option %1 needs a value").arg(arg));
-            return arguments[++i];
-        };
-        if (arg == u"--help" || arg == u"-h") {
+    OptionReader line(arguments);
+    while (line.next()) {
+        if (line.isOperand()) {
+            positional << line.argument();
+        } else if (line.is(u"--help") || line.is(u"-h")) {
             result.mode = ReportArguments::Mode::Help;
             return result;
-        } else if (arg == u"--version") {
+        } else if (line.is(u"--version")) {
             result.mode = ReportArguments::Mode::Version;
             return result;
-        } else if (arg == u"--from") {
-            result.from = ParseIsoDate(arg, value());
+        } else if (line.is(u"--from")) {
+            result.from = ParseIsoDate(QStringLiteral("--from"), line.value());
             haveFrom = true;
-        } else if (arg == u"--to") {
-            result.to = ParseIsoDate(arg, value());
+        } else if (line.is(u"--to")) {
+            result.to = ParseIsoDate(QStringLiteral("--to"), line.value());
             haveTo = true;
-        } else if (arg == u"--html") {
+        } else if (line.is(u"--html")) {
             html = true;
-        } else if (arg == u"--format") {
-            if (!formatName.isEmpty())
-                throw Error(QStringLiteral("Option --format given twice"));
-            formatName = value();
+        } else if (line.is(u"--format")) {
+            formatName = line.value();
             result.format = parseFormat(formatName);
-        } else if (arg == u"--exclude") {
-            if (!result.exclude.isEmpty())
-                throw Error(QStringLiteral("Option --exclude given twice"));
-            result.exclude = value();
-        } else if (arg == u"--errors-only") {
+        } else if (line.is(u"--exclude")) {
+            result.exclude = parseExclude(line.value());
+        } else if (line.is(u"--errors-only")) {
             result.errorsOnly = true;
-        } else if (arg == u"--description") {
+        } else if (line.is(u"--description")) {
             result.options.WithDescription = true;
-        } else if (arg == u"--only-changes") {
+        } else if (line.is(u"--only-changes")) {
             result.options.OnlyChanges = true;
-        } else if (arg == u"--limit") {
-            result.limit = parseLimit(value());
-        } else if (arg == u"--output") {
-            result.output = value();
-        } else if (arg == u"--strict") {
+        } else if (line.is(u"--limit")) {
+            result.limit = parseLimit(line.value());
+        } else if (line.is(u"--output")) {
+            result.output = line.value();
+            if (result.output == u"-")
+                result.output.clear();
+        } else if (line.is(u"--strict")) {
             result.strict = true;
-        } else if (arg == u"--files-from") {
-            result.filesFrom = value();
+        } else if (line.is(u"--files-from")) {
+            result.filesFrom = line.value();
             haveFilesFrom = true;
-        } else if (arg.startsWith(u'-') && arg != u"-") {
-            throw Error(QStringLiteral("Unknown option %1; see --help").arg(arg));
         } else {
-            positional << arg;
+            line.refuseUnknown();
         }
     }
     if (!haveFrom || !haveTo)
         throw Error(QStringLiteral("Both --from and --to are required; see --help"));
     if (positional.size() > 1 || (haveFilesFrom == !positional.isEmpty()))
         throw Error(QStringLiteral("Give either --files-from or one FOLDER; see --help"));
-    if (!positional.isEmpty())
+    if (!positional.isEmpty()) {
         result.folder = positional.first();
+        // An empty name would be the current folder to the search.
+        if (result.folder.isEmpty())
+            throw Error(QStringLiteral("FOLDER is empty; give \".\" for the current folder"));
+    }
     if (html) {
         if (!formatName.isEmpty() && result.format != ReportFormat::Html)
             throw Error(QStringLiteral("Option --html cannot be used with --format %1").arg(formatName));

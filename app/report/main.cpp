@@ -2,6 +2,7 @@
 #include "core/changereport.h"
 #include "core/codepage.h"
 #include "app/commandline/commandline.h"
+#include "core/dateformat.h"
 #include "core/error.h"
 #include "core/filename.h"
 #include "core/linelimit.h"
@@ -70,7 +71,7 @@ QStringList readFileList(const QString &source)
             throw Error(QStringLiteral("Cannot read the file list from standard input"));
         bytes = in.readAll();
     } else {
-        bytes = ReadFileBytes(source);
+        bytes = ReadListFile(source);
     }
     QStringList files;
     for (QByteArray line : bytes.split('\n')) {
@@ -86,8 +87,11 @@ QStringList readFileList(const QString &source)
 // the top one itself is a failure.
 QStringList searchFolder(const QString &folder, const QString &exclude, bool strict)
 {
-    if (!IsFolder(folder))
+    if (!IsFolder(folder)) {
+        if (IdentityOfFile(folder))
+            throw Error(QStringLiteral("\"%1\" is not a folder").arg(AbsoluteFileName(folder)));
         throw Error(QStringLiteral("Folder \"%1\" does not exist").arg(AbsoluteFileName(folder)));
+    }
     const QString top = folder.endsWith(u'/') ? folder : folder + u'/';
     int topError = 0;
     int skipped = 0;
@@ -140,19 +144,21 @@ void writeReportBytes(const ReportArguments &args, const QByteArray &bytes)
 // status tells what is written: a later start can give an error list where
 // the first report had none, as the copyright check then reads entry lines
 // that the walk no longer takes.
-ReportKind writeTextReport(const ReportArguments &args, const QStringList &files, QDate start)
+ReportKind writeTextReport(const ReportArguments &args, const QStringList &files, QDate start,
+                           FirstDateCount &firstDates)
 {
     SilentProgress progress;
     // The limit shapes a report; an error list asked for alone is the first.
     if (!args.limit || args.errorsOnly) {
         const EncodedReport report = BuildChangeReportBytes(files, start, args.to, args.options, progress);
+        firstDates = report.firstDates;
         // A clean check still empties an --output file, so that it never
         // shows the problems of an earlier run.
         writeReportBytes(args, args.errorsOnly && report.kind == ReportKind::Report ? QByteArray() : report.bytes);
         return report.kind;
     }
     QStringList report;
-    ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report);
+    ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report, nullptr, &firstDates);
     TextLineLimit limited(args, start, files, report);
     if (const std::optional<ReportKind> limitedKind = ApplyLineLimit(limited))
         kind = *limitedKind;
@@ -162,12 +168,13 @@ ReportKind writeTextReport(const ReportArguments &args, const QStringList &files
 
 // Markdown and JSON are rendered from the content of the report that the
 // line limit settled on: the first build's, or a build at the limit's start.
-ReportKind writeRenderedReport(const ReportArguments &args, const QStringList &files, QDate start)
+ReportKind writeRenderedReport(const ReportArguments &args, const QStringList &files, QDate start,
+                               FirstDateCount &firstDates)
 {
     QStringList report;
     SilentProgress progress;
     ReportContent content;
-    ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report, &content);
+    ReportKind kind = BuildChangeReport(files, start, args.to, args.options, progress, report, &content, &firstDates);
     if (args.errorsOnly && kind == ReportKind::Report) {
         writeReportBytes(args, {});
         return kind;
@@ -189,6 +196,7 @@ int run(const QStringList &arguments)
 {
     CodePage::System();
     const ReportArguments args = ParseReportArguments(arguments);
+    DateFormatInForce();
     if (args.mode == ReportArguments::Mode::Help) {
         WriteStdout(ReportUsage().toLocal8Bit());
         return 0;
@@ -206,7 +214,10 @@ int run(const QStringList &arguments)
     // As the dialog's Run button does: a start not before the end is the end.
     const QDate start = args.from < args.to ? args.from : args.to;
     const bool rendered = args.format == ReportFormat::Markdown || args.format == ReportFormat::Json;
-    const ReportKind kind = rendered ? writeRenderedReport(args, files, start) : writeTextReport(args, files, start);
+    FirstDateCount firstDates;
+    const ReportKind kind = rendered ? writeRenderedReport(args, files, start, firstDates)
+                                     : writeTextReport(args, files, start, firstDates);
+    PrintDateFormatHint(firstDates);
     return kind == ReportKind::ErrorList ? 1 : 0;
 }
 

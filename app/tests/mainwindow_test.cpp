@@ -1,4 +1,5 @@
 #include "core/codepage.h"
+#include "core/dateformat.h"
 #include "app/controls.h"
 #include "app/dgAnalisis.h"
 #include "app/fmMain.h"
@@ -14,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -390,6 +392,28 @@ TEST_F(MainWindowTest, TheStatusLineTellsWhyACommandCannotRun)
 
     WriteSource("unit.pas");
     QTest::keyClick(Source()->lineEdit(), Qt::Key_Return);
+    EXPECT_EQ(status(), QString());
+}
+
+TEST_F(MainWindowTest, TheStatusLineNamesTheDateFormatWhenNoFirstDateReads)
+{
+    const auto houseFormat = qScopeGuard([] { SetDateFormatOption(QStringLiteral("dd.MM.yyyy")); });
+    const auto status = [this] {
+        Idle();
+        return Find<QLabel>("laStatus")->text();
+    };
+    WriteSource("unit.pas");
+    Source()->setEditText(project);
+    SetDateFormatOption(QStringLiteral("MM/dd/yyyy"));
+    Analyse();
+    EXPECT_TRUE(Pane()->Text().startsWith(QStringLiteral("unit.pas\r\nОшибка: дата в строке 8]"))) << Pane()->Text().toStdString();
+    EXPECT_EQ(status(), QStringLiteral("Ни одна первая дата в заголовках не прочитана в формате «MM/dd/yyyy» из "
+                                       "--date-format; формат заголовков задаёт переменная окружения "
+                                       "LORVANE_DATE_FORMAT, например dd.MM.yyyy."));
+
+    WriteSource("unit.pas", QStringLiteral("05/03/2019"));
+    Analyse();
+    EXPECT_TRUE(Pane()->Text().startsWith(QStringLiteral("05/01/2019 - 05/31/2019"))) << Pane()->Text().toStdString();
     EXPECT_EQ(status(), QString());
 }
 

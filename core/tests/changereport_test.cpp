@@ -219,7 +219,8 @@ TEST_F(ChangeReportTest, UnreadableFileStopsTheRunKeepingEarlierBlocks)
         build({good, bad, never}, kJan1, kMar31);
         FAIL() << "the run went on";
     } catch (const Error &e) {
-        EXPECT_EQ(e.message(), "No mapping for the Unicode character exists in the target multi-byte code page");
+        EXPECT_EQ(e.message(), "No mapping for the Unicode character exists in the target multi-byte code page. "
+                               "File \"" + bad + "\"");
     }
     EXPECT_EQ(JoinLines(result), "01.01.2019 - 31.03.2019\r\n\r\nGood.pas\r\n[+] fine\r\n");
     EXPECT_EQ(progress.events, (QStringList{"start Good.pas", "done", "start Bad.pas"}));

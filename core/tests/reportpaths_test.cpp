@@ -108,7 +108,7 @@ TEST_P(ReportPaths, StopAtTheSameUnreadableFile)
         const QByteArray kept = readBytes(files[at]);
         writeBytes(files[at], "\xEF\xBB\xBF\xC0\x80");
         const BuildRun plain = expectSamePaths(kEnd.addDays(-GetParam().daysBack));
-        EXPECT_EQ(plain.failure, NoMappingError().message());
+        EXPECT_EQ(plain.failure, NoMappingError(files[at]).message());
         EXPECT_EQ(plain.events.size(), 2 * at + 1);
         writeBytes(files[at], kept);
     }

@@ -20,8 +20,9 @@ using namespace lorvane::test;
 
 namespace {
 
+// The file is named, as it is absolute.
 const QString kNoMapping = QStringLiteral(
-    "No mapping for the Unicode character exists in the target multi-byte code page");
+    "No mapping for the Unicode character exists in the target multi-byte code page. File \"%1\"");
 
 class TextFileTest : public testing::Test
 {
@@ -84,13 +85,13 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(TextFileTest, InvalidUtf8AfterMarkFailsAndKeepsLines)
 {
     writeBytes(path("bad.pas"), "\xEF\xBB\xBFgood\r\nbad \xC3\x28");
-    EXPECT_EQ(readError(path("bad.pas")), kNoMapping);
+    EXPECT_EQ(readError(path("bad.pas")), kNoMapping.arg(path("bad.pas")));
 }
 
 TEST_F(TextFileTest, SingleByteAfterUtf16MarkFails)
 {
     writeBytes(path("one.pas"), "\xFF\xFE\x41");
-    EXPECT_EQ(readError(path("one.pas")), kNoMapping);
+    EXPECT_EQ(readError(path("one.pas")), kNoMapping.arg(path("one.pas")));
 }
 
 TEST_F(TextFileTest, MissingFileNamesAbsolutePathAndSystemReason)

@@ -7,7 +7,7 @@
 #include "core/filename.h"
 #include "formats/jsonreport.h"
 #include "formats/markdownreport.h"
-#include "formats/unicodetext.h"
+#include "core/unicodetext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

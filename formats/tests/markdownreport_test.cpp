@@ -91,9 +91,11 @@ TEST(MarkdownReport, BlocksWithoutEntriesAndErrorGroupsFollowTheReport)
               "<h1>01.01.2019 - 31.03.2019</h1>\n<h2>Later.pas</h2>\n<p>Описание.</p>\n"
               "<h2>Odd.pas</h2>\n<ul>\n<li>Ошибка: неверный формат заголовка.</li>\n</ul>\n");
 
+    // Files of the same name in two folders: a heading each, showing its path.
     const QStringList broken = fixture.write({{"A.pas", ""}, {"A.pas", "x"}, {"B.pas", "y"}});
     EXPECT_EQ(rendered(MarkdownReport(fixture.build(broken))),
-              "<h2>A.pas</h2>\n<ul>\n<li>Ошибка: нет заголовка.</li>\n<li>Ошибка: нет заголовка.</li>\n</ul>\n"
+              "<h2>" + htmlText(broken[0]) + "</h2>\n<ul>\n<li>Ошибка: нет заголовка.</li>\n</ul>\n"
+              "<h2>" + htmlText(broken[1]) + "</h2>\n<ul>\n<li>Ошибка: нет заголовка.</li>\n</ul>\n"
               "<h2>B.pas</h2>\n<ul>\n<li>Ошибка: нет заголовка.</li>\n</ul>\n");
 }
 

@@ -46,7 +46,10 @@ expect _lorvane_report "" lorvane-report --exclude ""
 expect _lorvane_report "$scratch/src list.txt|$scratch/src tree|$scratch/src2" \
     lorvane-report --files-from "$scratch/src"
 expect _lorvane_report "$scratch/src tree|$scratch/src2" lorvane-report --html "$scratch/src"
-expect _lorvane_add "--date|--dry-run" lorvane-add --d
+expect _lorvane_report "--date-format" lorvane-report --da
+expect _lorvane_report "MM/dd/yyyy" lorvane-report --date-format M
+expect _lorvane_add "--date|--date-format|--dry-run" lorvane-add --d
+expect _lorvane_add "yyyy-MM-dd" lorvane-add --date-format y
 expect _lorvane_add "$today" lorvane-add --date ""
 expect _lorvane_add "+|\\*" lorvane-add --marker ""
 expect _lorvane_add "" lorvane-add --text ""

@@ -156,10 +156,23 @@ INSTANTIATE_TEST_SUITE_P(
                                    "Invalid date \"2026-02-30\" for --date: expected an existing date as YYYY-MM-DD."},
                     BadCommandLine{{"--text", "a", "--marker", "++"},
                                    "Invalid marker \"++\" for --marker: expected one character."},
-                    BadCommandLine{{"--text", ""}, "An entry text is empty."},
+                    BadCommandLine{{"--text", "  "}, "An entry text is empty."},
+                    BadCommandLine{{"--text", ""}, "Option --text needs a value."},
                     BadCommandLine{{"--text", "a\r\nb"}, "An entry text holds a line break."},
                     BadCommandLine{{"--text", "a", "--bogus"}, "Unknown option --bogus; see --help."},
-                    BadCommandLine{{"--text"}, "Option --text needs a value."}));
+                    BadCommandLine{{"--text"}, "Option --text needs a value."},
+                    BadCommandLine{{"--text", "--dry-run"}, "Option --text needs a value."},
+                    BadCommandLine{{"--text", "a", "--marker", ""}, "Option --marker needs a value."},
+                    BadCommandLine{{"--text", "a", "--date", "2026-12-10", "--date", "2026-12-11"},
+                                   "Option --date given twice."},
+                    BadCommandLine{{"--text", "a", "--marker", "*", "--marker", "+"}, "Option --marker given twice."},
+                    BadCommandLine{{"--text", "a", "--dry-run", "--dry-run"}, "Option --dry-run given twice."},
+                    BadCommandLine{{"--text", QChar(QChar::ByteOrderMark) + QString("a")},
+                                   "An entry text begins with U+FEFF, a byte-order mark."},
+                    BadCommandLine{{"--text", "a", "--date-format", "MM/dd"},
+                                   "Invalid date format \"MM/dd\" for --date-format: expected a day, a month and a "
+                                   "year field (d or dd, M or MM, yy or yyyy) as day-month-year, month-day-year or "
+                                   "year-month-day with one separator, such as dd.MM.yyyy, MM/dd/yyyy or yyyy-MM-dd."}));
 
 TEST_F(AddCliTest, NoFileIsAFailure)
 {
@@ -209,7 +222,7 @@ TEST_F(AddCliTest, DevicesFifosAndReadOnlyFilesAreRefusedAndLeftAlone)
     EXPECT_TRUE(FileState::of(readOnly) == before);
 }
 
-TEST_F(AddCliTest, NameThatIsNotUtf8IsWrittenAndShownWithItsOwnBytes)
+TEST_F(AddCliTest, NameThatIsNotUtf8IsWrittenAndItsDiffStaysUtf8)
 {
     const QByteArray folder = FileNameToBytes(dir.filePath("names"));
     QDir().mkpath(FileNameFromBytes(folder));
@@ -227,7 +240,9 @@ TEST_F(AddCliTest, NameThatIsNotUtf8IsWrittenAndShownWithItsOwnBytes)
     dry.start("/bin/sh", command + QStringList{"--dry-run"});
     ASSERT_TRUE(dry.waitForFinished(60000));
     EXPECT_EQ(dry.exitCode(), 0) << dry.readAllStandardError().toStdString();
-    EXPECT_TRUE(dry.readAllStandardOutput().startsWith("--- " + name + "\n+++ " + name + "\n"));
+    // U+FFFD for each of the five bytes that are not UTF-8.
+    const QByteArray shown = QString(5, QChar::ReplacementCharacter).toUtf8() + ".pas";
+    EXPECT_TRUE(dry.readAllStandardOutput().startsWith("--- " + shown + "\n+++ " + shown + "\n"));
     QProcess write;
     write.start("/bin/sh", command);
     ASSERT_TRUE(write.waitForFinished(60000));
@@ -239,6 +254,66 @@ TEST_F(AddCliTest, NameThatIsNotUtf8IsWrittenAndShownWithItsOwnBytes)
     std::fclose(in);
     EXPECT_TRUE(QByteArray(written, qsizetype(size)).contains("  10.12.2026 [+] a\r\n"));
     ::unlink(path.constData()); // a name that QDir cannot remove
+}
+
+struct FormatCase
+{
+    const char *format;
+    const char *newest; // 05.03.2019 in the format
+    const char *written; // 10.12.2026 in full in the format
+};
+
+class AddDateFormat : public AddCliTest, public testing::WithParamInterface<FormatCase>
+{
+};
+
+// Headers written in another date format get their entries in it, by the
+// option or the variable, and the report reads them back.
+TEST_P(AddDateFormat, WritesEntriesThatReadBack)
+{
+    const FormatCase &c = GetParam();
+    const QString header = QString(kPricing)
+                               .replace("05.03.2019", c.newest)
+                               .replace("12.11.2018", "          ")
+                               .replace("14.06.2017", "          ")
+                               .replace("© 2017…2019", "© 2019");
+    const QString path = file("Pricing.pas", cp1251(header));
+    QProcessEnvironment withVariable = QProcessEnvironment::systemEnvironment();
+    withVariable.insert("LORVANE_DATE_FORMAT", c.format);
+    for (const auto &[options, environment] :
+         {std::pair{QStringList{"--date-format", c.format}, QProcessEnvironment::systemEnvironment()},
+          std::pair{QStringList{}, withVariable}}) {
+        writeBytes(path, cp1251(header));
+        const Outcome added = run(options + QStringList{"--date", "2026-12-10", "--text", "x", path}, environment);
+        EXPECT_EQ(added.exitCode, 0) << added.err.toStdString();
+        EXPECT_TRUE(readBytes(path).contains(QByteArray("  ----------\r\n  ") + c.written + " [+] x\r\n  " + c.newest))
+            << readBytes(path).toStdString();
+        const Outcome report = RunProgram(QStringLiteral(LORVANE_REPORT_EXE),
+                                          options + QStringList{"--from", "2026-12-01", "--to", "2026-12-31",
+                                                                "--only-changes", "--files-from", "-"},
+                                          path.toUtf8() + "\n", environment);
+        EXPECT_EQ(report.exitCode, 0) << report.out.toStdString();
+        EXPECT_TRUE(report.out.endsWith("\r\nPricing.pas\r\n[+] x\r\n")) << report.out.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, AddDateFormat,
+                         testing::Values(FormatCase{"MM/dd/yyyy", "03/05/2019", "12/10/2026"},
+                                         FormatCase{"yyyy-MM-dd", "2019-03-05", "2026-12-10"},
+                                         FormatCase{"M/d/yy", "3/5/19    ", "12/10/2026"}),
+                         [](const testing::TestParamInfo<FormatCase> &info) {
+                             return QString::fromLatin1(info.param.format).remove('/').remove('-').toStdString();
+                         });
+
+TEST_F(AddCliTest, DoubleDashEndsTheOptions)
+{
+    file("-x.pas", cp1251(kPricing));
+    QProcess process;
+    process.setWorkingDirectory(dir.path());
+    process.start(QStringLiteral(LORVANE_ADD_EXE), {"--date", "2026-12-10", "--text", "a", "--", "-x.pas"});
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    EXPECT_TRUE(readBytes(dir.filePath("-x.pas")).contains("  10.12.2026 [+] a\r\n"));
 }
 
 TEST_F(AddCliTest, MultiByteCodePageKeepsEveryOtherByte)

@@ -6,6 +6,7 @@
 
 #include "core/codepage.h"
 #include "core/filename.h"
+#include "testsupport/ordinaryuser.h"
 #include "testsupport/testfiles.h"
 
 #include <QCryptographicHash>
@@ -26,6 +27,7 @@
 #include <sys/stat.h>
 #include <sys/un.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace lorvane;
@@ -150,6 +152,8 @@ protected:
         if (root)
             return;
         root = new QTemporaryDir;
+        // An ordinary user must reach the tree; root reads any file.
+        ::chmod(QFile::encodeName(root->path()).constData(), 0755);
         build(root->path());
         testing::AddGlobalTestEnvironment(new Cleanup);
     }
@@ -321,27 +325,24 @@ TEST_F(CatalogueTest, ReadableHostileFilesAreReported)
 struct FatalCase
 {
     const char *file;
-    const char *message; // empty: the file is read (as root, permissions do not stop reading)
+    const char *message; // "%1" is the file's path
 };
 
 class CatalogueFatal : public CatalogueTest, public testing::WithParamInterface<FatalCase>
 {
 };
 
+// Run by an ordinary user, for whom permissions hold.
 TEST_P(CatalogueFatal, StopsTheRunWithItsMessage)
 {
     const QString file = path(GetParam().file);
-    QString message = QString::fromUtf8(GetParam().message);
-    if (message.isEmpty())
-        message = ::geteuid() == 0 ? QString() : QStringLiteral("Cannot open file \"%1\". Permission denied.");
-    const RunResult result = run(window + QStringList{"--files-from", "-"}, QFile::encodeName(file) + "\n");
-    if (message.isEmpty()) {
-        EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
-        return;
-    }
+    RunSetup setup;
+    setup.input = QFile::encodeName(file) + "\n";
+    setup.user = OrdinaryUser();
+    const RunResult result = RunReport(window + QStringList{"--files-from", "-"}, setup);
     EXPECT_EQ(result.exitCode, 2);
     EXPECT_TRUE(result.out.isEmpty());
-    EXPECT_EQ(result.err, (message.contains("%1") ? message.arg(file) : message) + "\n");
+    EXPECT_EQ(result.err, QString::fromUtf8(GetParam().message).arg(file) + "\n");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -349,11 +350,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FatalCase{"fatal/Dangling.pas", "Cannot open file \"%1\". No such file or directory."},
                     FatalCase{"fatal/Pipe.pas", "Cannot open file \"%1\". Not a regular file."},
                     FatalCase{"fatal/Sock.pas", "Cannot open file \"%1\". No such device or address."},
-                    FatalCase{"fatal/BadUtf8.pas",
-                              "No mapping for the Unicode character exists in the target multi-byte code page."},
-                    FatalCase{"fatal/OneByte.pas",
-                              "No mapping for the Unicode character exists in the target multi-byte code page."},
-                    FatalCase{"fatal/Secret.pas", ""}));
+                    FatalCase{"fatal/BadUtf8.pas", "No mapping for the Unicode character exists in the target "
+                                                   "multi-byte code page. File \"%1\""},
+                    FatalCase{"fatal/OneByte.pas", "No mapping for the Unicode character exists in the target "
+                                                   "multi-byte code page. File \"%1\""},
+                    FatalCase{"fatal/Secret.pas", "Cannot open file \"%1\". Permission denied."}));
 
 TEST_F(CatalogueTest, WholeTreeEndsAndStopsAtTheFirstBadFile)
 {
@@ -419,9 +420,10 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 // Names that are not UTF-8 work wherever a name is taken: a folder given on
-// the command line, a listed file and a link saved through.
+// the command line, a file listed on standard input, by /dev/stdin or
+// through a FIFO, and a link saved through.
 enum class NameKind { Utf8, NotUtf8 };
-enum class NameUse { FolderArgument, FilesFrom, SaveThroughLink };
+enum class NameUse { FolderArgument, FilesFrom, FilesFromDevStdin, FilesFromFifo, SaveThroughLink };
 
 class CatalogueNames : public CatalogueTest, public testing::WithParamInterface<std::tuple<NameKind, NameUse>>
 {
@@ -443,9 +445,28 @@ TEST_P(CatalogueNames, WorkLikeAnyOther)
     QStringList arguments = window;
     if (use == NameUse::SaveThroughLink)
         arguments << "--output" << folderText + "/out.txt";
-    const RunResult result = use == NameUse::FilesFrom
-                                 ? run(arguments + QStringList{"--files-from", "-"}, folder + "/Unit.pas\n")
-                                 : run(arguments + QStringList{folderText});
+    const QByteArray list = folder + "/Unit.pas\n";
+    const QString fifo = path("names/list");
+    std::thread writer;
+    if (use == NameUse::FilesFromFifo) {
+        ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+        writer = std::thread([&] { writeBytes(fifo, list); });
+    }
+    RunResult result;
+    if (use == NameUse::FilesFrom)
+        result = run(arguments + QStringList{"--files-from", "-"}, list);
+    else if (use == NameUse::FilesFromDevStdin)
+        result = run(arguments + QStringList{"--files-from", "/dev/stdin"}, list);
+    else if (use == NameUse::FilesFromFifo)
+        result = run(arguments + QStringList{"--files-from", fifo});
+    else
+        result = run(arguments + QStringList{folderText});
+    if (writer.joinable()) {
+        // Should the run not have read the FIFO, this lets the writer end.
+        const int release = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        writer.join();
+        ::close(release);
+    }
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     const QByteArray report = use == NameUse::SaveThroughLink ? readBytesAt(folder + "/report.txt") : result.out;
     EXPECT_TRUE(report.startsWith("01.01.2019 - 31.12.2026\r\n") && report.contains("\r\nUnit.pas\r\n"))
@@ -459,13 +480,15 @@ TEST_P(CatalogueNames, WorkLikeAnyOther)
 std::string NameCaseName(const testing::TestParamInfo<std::tuple<NameKind, NameUse>> &info)
 {
     static const char *const kinds[] = {"Utf8Folder", "NotUtf8Folder"};
-    static const char *const uses[] = {"FolderArgument", "FilesFrom", "SaveThroughLink"};
+    static const char *const uses[] = {"FolderArgument", "FilesFrom", "FilesFromDevStdin", "FilesFromFifo",
+                                       "SaveThroughLink"};
     return std::string(kinds[int(std::get<0>(info.param))]) + uses[int(std::get<1>(info.param))];
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, CatalogueNames,
                          testing::Combine(testing::Values(NameKind::Utf8, NameKind::NotUtf8),
                                           testing::Values(NameUse::FolderArgument, NameUse::FilesFrom,
+                                                          NameUse::FilesFromDevStdin, NameUse::FilesFromFifo,
                                                           NameUse::SaveThroughLink)),
                          NameCaseName);
 
@@ -511,11 +534,10 @@ protected:
         ::close(fd);
     }
 
-    static uid_t ordinaryUser() { return ::geteuid() == 0 ? 12345 : ::geteuid(); }
     RunResult runAsUser(const QStringList &arguments)
     {
         RunSetup setup;
-        setup.user = ordinaryUser();
+        setup.user = OrdinaryUser();
         return RunReport(arguments, setup);
     }
 
@@ -571,18 +593,25 @@ TEST_F(CatalogueTest, OutOfMemoryNamesTheFileBeingRead)
     EXPECT_EQ(result.err, QStringLiteral("Not enough memory to read %1.\n").arg(path("safe/Huge.pas")));
 }
 
-TEST_F(CatalogueTest, CodePageThatIsBlankOrNotEightBitStopsTheStartAndWritesNothing)
+TEST_F(CatalogueTest, CodePageOrDateFormatThatCannotBeUsedStopsTheStartAndWritesNothing)
 {
-    const QList<std::pair<QByteArray, QString>> cases = {
-        {"   ", QStringLiteral("Unknown code page \"   \" in LORVANE_CODEPAGE.\n")},
-        {"UTF-16", QStringLiteral("Not an 8-bit code page \"UTF-16\" in LORVANE_CODEPAGE.\n")},
-        {"UCS-4", QStringLiteral("Not an 8-bit code page \"UCS-4\" in LORVANE_CODEPAGE.\n")}};
+    const QString badFormat = QStringLiteral(
+        "Invalid date format \"%1\" in LORVANE_DATE_FORMAT: expected a day, a month and a year field (d or dd, "
+        "M or MM, yy or yyyy) as day-month-year, month-day-year or year-month-day with one separator, such as "
+        "dd.MM.yyyy, MM/dd/yyyy or yyyy-MM-dd.\n");
+    const QList<std::tuple<QByteArray, QByteArray, QString>> cases = {
+        {"LORVANE_CODEPAGE", "   ", QStringLiteral("Unknown code page \"   \" in LORVANE_CODEPAGE.\n")},
+        {"LORVANE_CODEPAGE", "UTF-16", QStringLiteral("Not an 8-bit code page \"UTF-16\" in LORVANE_CODEPAGE.\n")},
+        {"LORVANE_CODEPAGE", "UCS-4", QStringLiteral("Not an 8-bit code page \"UCS-4\" in LORVANE_CODEPAGE.\n")},
+        {"LORVANE_DATE_FORMAT", "dd.mm.yyyy", badFormat.arg("dd.mm.yyyy")},
+        {"LORVANE_DATE_FORMAT", "dd/MM", badFormat.arg("dd/MM")},
+        {"LORVANE_DATE_FORMAT", "yyyy-dd-MM", badFormat.arg("yyyy-dd-MM")}};
     const QString output = path("codepage.txt");
-    for (const auto &[name, message] : cases) {
+    for (const auto &[variable, value, message] : cases) {
         RunSetup setup;
-        setup.environment = {{"LORVANE_CODEPAGE", name}};
+        setup.environment = {{variable, value}};
         const RunResult result = RunReport(window + QStringList{"--output", output, path("safe")}, setup);
-        EXPECT_EQ(result.exitCode, 2) << name.constData();
+        EXPECT_EQ(result.exitCode, 2) << value.constData();
         EXPECT_EQ(result.err, message);
         EXPECT_FALSE(QFileInfo::exists(output));
     }

@@ -167,7 +167,10 @@ INSTANTIATE_TEST_SUITE_P(
                     BadArguments{{"--exclude", "", "PROJECT"}, "--exclude"},
                     BadArguments{{"--exclude", "--strict", "PROJECT"}, "--exclude"},
                     BadArguments{{"--format", "--html", "PROJECT"}, "--format"},
-                    BadArguments{{"--exclude", "tmp", "--files-from", "-"}, "--exclude"}));
+                    BadArguments{{"--exclude", "tmp", "--files-from", "-"}, "--exclude"},
+                    BadArguments{{"--exclude", "|Sql", "PROJECT"}, "Bar list \"|Sql\" for --exclude"},
+                    BadArguments{{"--exclude", "|tmp|old", "PROJECT"}, "Bar list \"|tmp|old\" for --exclude"},
+                    BadArguments{{"--output", "PROJECT/other.txt", "PROJECT"}, "Option --output given twice"}));
 
 class ErrorsOnly : public FormatsCliTest, public testing::WithParamInterface<FormatCase>
 {

@@ -4,6 +4,7 @@
 #include "testsupport/program.h"
 #include "testsupport/testfiles.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -75,17 +76,23 @@ TEST_F(ReportCliTest, OutputFileHoldsTheSameBytesAsStandardOutput)
     EXPECT_EQ(readBytes(target), cp1251(kPricingPlainReport));
 }
 
-TEST_F(ReportCliTest, OutputToStandardOutputByNameWritesThroughIt)
+class OutputToStandardOutput : public ReportCliTest, public testing::WithParamInterface<const char *>
 {
-    const QStringList arguments = window + QStringList{"--output", "/dev/stdout", "--files-from", "-"};
+};
+
+TEST_P(OutputToStandardOutput, WritesThroughIt)
+{
+    const QStringList arguments = window + QStringList{"--output", GetParam(), "--files-from", "-"};
     const QByteArray list = pricing(Encoding::Utf8Bom).toUtf8() + "\n";
     Outcome piped = run(arguments, list);
     EXPECT_EQ(piped.exitCode, 0) << piped.err.toStdString();
     EXPECT_EQ(piped.out, cp1251(kPricingPlainReport));
 
-    // Standard output sent to a file: the file receives the report.
+    // Standard output sent to a file: the file receives the report, and no
+    // file is named after the option's value.
     const QString file = dir.filePath("stdout.txt");
     QProcess process;
+    process.setWorkingDirectory(dir.path());
     process.setStandardOutputFile(file);
     process.start(QStringLiteral(LORVANE_REPORT_EXE), arguments);
     process.write(list);
@@ -93,7 +100,13 @@ TEST_F(ReportCliTest, OutputToStandardOutputByNameWritesThroughIt)
     ASSERT_TRUE(process.waitForFinished(60000));
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
     EXPECT_EQ(readBytes(file), cp1251(kPricingPlainReport));
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(GetParam())));
 }
+
+INSTANTIATE_TEST_SUITE_P(Names, OutputToStandardOutput, testing::Values("/dev/stdout", "-"),
+                         [](const testing::TestParamInfo<const char *> &info) {
+                             return std::string(info.index == 0 ? "DevStdout" : "Dash");
+                         });
 
 TEST_F(ReportCliTest, FolderModeSearchesTheFourExtensionsInOrder)
 {
@@ -109,9 +122,14 @@ TEST_F(ReportCliTest, FolderModeSearchesTheFourExtensionsInOrder)
             names << line;
     EXPECT_EQ(names, (QStringList{"01.03.2019 - 31.03.2019", "a.pas", "z.pas", "b.sql", "y.dpr", "x.dpk"}));
 
-    Outcome missing = run({"--from", "2019-03-01", "--to", "2019-03-31", dir.filePath("nowhere")});
-    EXPECT_EQ(missing.exitCode, 2);
-    EXPECT_EQ(missing.err, QStringLiteral("Folder \"%1\" does not exist.\n").arg(dir.filePath("nowhere")));
+    const QList<std::pair<QString, QString>> notFolders{
+        {dir.filePath("nowhere"), QStringLiteral("Folder \"%1\" does not exist.\n")},
+        {dir.filePath("proj/z.pas"), QStringLiteral("\"%1\" is not a folder.\n")}};
+    for (const auto &[path, message] : notFolders) {
+        Outcome outcome = run({"--from", "2019-03-01", "--to", "2019-03-31", path});
+        EXPECT_EQ(outcome.exitCode, 2);
+        EXPECT_EQ(outcome.err, message.arg(path));
+    }
 }
 
 TEST_F(ReportCliTest, LimitNarrowsTheWindowToTheMostRecentDays)
@@ -164,6 +182,101 @@ TEST_F(ReportCliTest, UnreadableFileIsAFailureWithNothingOnStandardOutput)
     EXPECT_EQ(outcome.err, QStringLiteral("Cannot open file \"%1\". No such file or directory.\n").arg(missing));
 }
 
+// The environment of a user whose locale variables are these and no others.
+QProcessEnvironment LocaleEnvironment(const QList<std::pair<QString, QString>> &variables)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"LC_ALL", "LC_TIME", "LC_MESSAGES", "LANG", "LANGUAGE", "LORVANE_DATE_FORMAT"})
+        environment.remove(name);
+    for (const auto &[name, value] : variables)
+        environment.insert(name, value);
+    return environment;
+}
+
+struct SampleCase
+{
+    const char *lang;
+    bool houseFormat; // LORVANE_DATE_FORMAT=dd.MM.yyyy
+    int exitCode;
+    const char *firstLine; // of standard output
+    const char *hint;      // the line on standard error, or empty
+};
+
+class SampleUnderLocales : public ReportCliTest, public testing::WithParamInterface<SampleCase>
+{
+};
+
+// The sample project is written in dd.MM.yyyy: a locale that reads dates
+// otherwise fails it, says why and how to read it, and the project's own
+// format reads it the same everywhere.
+TEST_P(SampleUnderLocales, ReadsAsTheDateFormatInForceReadsItsHeaders)
+{
+    const SampleCase &c = GetParam();
+    QList<std::pair<QString, QString>> variables{{"LANG", c.lang}};
+    if (c.houseFormat)
+        variables.append(std::pair<QString, QString>("LORVANE_DATE_FORMAT", "dd.MM.yyyy"));
+    const Outcome outcome = run({"--from", "2000-01-01", "--to", "2030-12-31", LORVANE_SAMPLES "/Warehouse"}, {},
+                                LocaleEnvironment(variables));
+    EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err.toStdString();
+    EXPECT_EQ(QString::fromLatin1(outcome.out.left(outcome.out.indexOf("\r\n"))), c.firstLine);
+    EXPECT_EQ(outcome.err, *c.hint ? QString::fromUtf8(c.hint) + "\n" : QString());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Locales, SampleUnderLocales,
+    testing::Values(SampleCase{"C.UTF-8", false, 0, "01.01.2000 - 31.12.2030", ""},
+                    SampleCase{"C.UTF-8", true, 0, "01.01.2000 - 31.12.2030", ""},
+                    SampleCase{"ru_RU.UTF-8", false, 0, "01.01.2000 - 31.12.2030", ""},
+                    SampleCase{"ru_RU.UTF-8", true, 0, "01.01.2000 - 31.12.2030", ""},
+                    SampleCase{"en_US.UTF-8", false, 1, "Pricing.pas",
+                               "No file's first date reads in the date format \"M/d/yy\" of LANG=en_US.UTF-8; give "
+                               "the format of the headers with --date-format or LORVANE_DATE_FORMAT, such as "
+                               "--date-format dd.MM.yyyy."},
+                    SampleCase{"en_US.UTF-8", true, 0, "01.01.2000 - 31.12.2030", ""},
+                    SampleCase{"de_DE.UTF-8", false, 0, "01.01.00 - 31.12.30", ""},
+                    SampleCase{"de_DE.UTF-8", true, 0, "01.01.2000 - 31.12.2030", ""}),
+    [](const testing::TestParamInfo<SampleCase> &info) {
+        return QString::fromLatin1(info.param.lang).remove('.').remove('-').toStdString()
+               + (info.param.houseFormat ? "HouseFormat" : "");
+    });
+
+struct HeadingCase
+{
+    const char *name;
+    QList<std::pair<QString, QString>> variables;
+    QStringList options;
+    const char *heading;
+};
+
+class HeadingDateFormat : public ReportCliTest, public testing::WithParamInterface<HeadingCase>
+{
+};
+
+TEST_P(HeadingDateFormat, ComesFromTheOptionTheVariableOrTheLocaleOfDates)
+{
+    const HeadingCase &c = GetParam();
+    const Outcome outcome = run(c.options + QStringList{"--from", "2019-03-05", "--to", "2019-03-31", "--files-from", "-"},
+                                {}, LocaleEnvironment(c.variables));
+    EXPECT_EQ(outcome.exitCode, 0) << outcome.err.toStdString();
+    EXPECT_EQ(outcome.out, QByteArray(c.heading) + "\r\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Settings, HeadingDateFormat,
+    testing::Values(
+        HeadingCase{"NoLocale", {}, {}, "05.03.2019 - 31.03.2019"},
+        HeadingCase{"MessagesAreNotDates", {{"LC_MESSAGES", "en_US.UTF-8"}}, {}, "05.03.2019 - 31.03.2019"},
+        HeadingCase{"TimeBeforeLang", {{"LC_TIME", "en_US.UTF-8"}, {"LANG", "ru_RU.UTF-8"}}, {}, "3/5/19 - 3/31/19"},
+        HeadingCase{"AllBeforeTime", {{"LC_ALL", "ru_RU.UTF-8"}, {"LC_TIME", "en_US.UTF-8"}}, {},
+                    "05.03.2019 - 31.03.2019"},
+        HeadingCase{"VariableBeforeLocale", {{"LORVANE_DATE_FORMAT", "yyyy-MM-dd"}, {"LC_ALL", "en_US.UTF-8"}}, {},
+                    "2019-03-05 - 2019-03-31"},
+        HeadingCase{"OptionBeforeVariable", {{"LORVANE_DATE_FORMAT", "yyyy-MM-dd"}}, {"--date-format", "MM/dd/yyyy"},
+                    "03/05/2019 - 03/31/2019"},
+        HeadingCase{"OptionBeforeBadVariable", {{"LORVANE_DATE_FORMAT", "dd.mm.yyyy"}}, {"--date-format", "d.M.yy"},
+                    "5.3.19 - 31.3.19"}),
+    [](const testing::TestParamInfo<HeadingCase> &info) { return std::string(info.param.name); });
+
 struct BadCommandLine
 {
     QStringList arguments;
@@ -200,7 +313,27 @@ INSTANTIATE_TEST_SUITE_P(
                     BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--output", "--html", "-"},
                                    "Option --output needs a value."},
                     BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--files-from", ""},
-                                   "Option --files-from needs a value."}));
+                                   "Option --files-from needs a value."},
+                    BadCommandLine{{"--from", "2019-01-01", "--from", "2019-01-02", "--to", "2019-03-01", "-"},
+                                   "Option --from given twice."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--output", "a", "--output", "b", "-"},
+                                   "Option --output given twice."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--strict", "--strict", "-"},
+                                   "Option --strict given twice."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--limit", "5", "--limit", "5", "-"},
+                                   "Option --limit given twice."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", ""},
+                                   "FOLDER is empty; give \".\" for the current folder."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--", "--strict"},
+                                   "Folder \""},
+                    BadCommandLine{{"--date-format", "dd.mm.yyyy", "--from", "2019-01-01", "--to", "2019-03-01", "-"},
+                                   "Invalid date format \"dd.mm.yyyy\" for --date-format: expected a day, a month "
+                                   "and a year field"},
+                    BadCommandLine{{"--date-format", "dd.MM.yyyy", "--date-format", "dd.MM.yyyy", "--from",
+                                    "2019-01-01", "--to", "2019-03-01", "-"},
+                                   "Option --date-format given twice."},
+                    BadCommandLine{{"--from", "2019-01-01", "--to", "2019-03-01", "--date-format", "", "-"},
+                                   "Option --date-format needs a value."}));
 
 TEST_F(ReportCliTest, CodePageComesFromTheEnvironment)
 {

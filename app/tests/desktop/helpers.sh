@@ -18,8 +18,9 @@ fail() {
     exit 1
 }
 
+# Starts the program; NAME=VALUE arguments are added to its environment.
 start_lorvane() {
-    "$build/app/lorvane" >> "$work/lorvane.log" 2>&1 &
+    env "$@" "$build/app/lorvane" >> "$work/lorvane.log" 2>&1 &
     app=$!
     main="$(wait_window '^Lorvane$')" || fail "the main window did not appear: $(tail -n 5 "$work/lorvane.log")"
 }

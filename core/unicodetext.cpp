@@ -1,4 +1,4 @@
-#include "formats/unicodetext.h"
+#include "core/unicodetext.h"
 
 namespace lorvane {
 
