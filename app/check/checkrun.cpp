@@ -46,13 +46,28 @@ FileCheck checkBytes(const QString &path, const QByteArray &bytes, Check check)
     return result;
 }
 
+// Paths against the current folder, which is asked for once: a check may
+// name tens of thousands of files.
+class CurrentFolder
+{
+public:
+    QString absolute(const QString &path) const
+    {
+        return QDir::cleanPath(path.startsWith(u'/') ? path : m_folder.path() + u'/' + path);
+    }
+    QString relative(const QString &path) const { return m_folder.relativeFilePath(absolute(path)); }
+
+private:
+    QDir m_folder{AbsoluteFileName(QStringLiteral("."))};
+};
+
 class Findings
 {
 public:
     void add(const QString &path, const FileCheck &check)
     {
         const qsizetype file = m_findings.files.size();
-        m_findings.files << QDir::current().relativeFilePath(AbsoluteFileName(path));
+        m_findings.files << m_current.relative(path);
         for (HeaderProblem problem : check.problems) {
             problem.file = file;
             m_findings.problems << problem;
@@ -63,6 +78,7 @@ public:
     CheckFindings take() { return std::move(m_findings); }
 
 private:
+    CurrentFolder m_current;
     CheckFindings m_findings;
 };
 
@@ -70,11 +86,12 @@ private:
 // each once.
 QStringList filesOf(const QStringList &paths)
 {
+    const CurrentFolder current;
     QStringList files;
     QSet<QString> seen;
     for (const QString &path : paths) {
         for (const QString &file : IsFolder(path) ? SearchSourceFolder(path) : QStringList{path}) {
-            const QString absolute = AbsoluteFileName(file);
+            const QString absolute = current.absolute(file);
             if (!seen.contains(absolute)) {
                 seen.insert(absolute);
                 files << file;
@@ -173,7 +190,7 @@ CheckFindings checkChanges(const CheckArguments &args, QDate today)
     for (const QString &submodule : changes.skippedSubmodules) {
         if (holdsFilesInside(submodule, within))
             PrintError(QStringLiteral("Skipped submodule \"%1\": its files are not checked")
-                           .arg(QDir::current().relativeFilePath(submodule)));
+                           .arg(CurrentFolder().relative(submodule)));
     }
     Findings findings;
     for (const ChangedFile &file : changes.files) {
