@@ -146,6 +146,15 @@ INSTANTIATE_TEST_SUITE_P(
                  1,
                  {"../src/A.PAS:1: " + kNoHeader, "../src/A.PAS:1: " + kNoNewEntry, "../src/deep/B.Sql:1: " + kNoHeader,
                   "../src/deep/B.Sql:1: " + kNoNewEntry}},
+        ModeCase{"SinceInAWorktreeOfAnotherRepository",
+                 [](CheckCli &g) {
+                     const QString r = g.project();
+                     g.git(r, {"worktree", "add", "-q", "-b", "side", g.root + "wt", "main"});
+                     g.write(g.root + "wt/B.pas", kChangedBody);
+                     g.write(r + "/A.pas", kChangedBody); // the other work tree's change
+                     return Invocation{g.root + "wt", {"--since", "main"}};
+                 },
+                 1, {"B.pas:7: " + kNoNewEntry}},
         ModeCase{"SinceATagOrACommit",
                  [](CheckCli &g) {
                      const QString r = g.project();
@@ -257,6 +266,14 @@ INSTANTIATE_TEST_SUITE_P(
                     },
                     "\"ROOT/plain\" is not in a git work tree."},
         FailureCase{"UnknownRef", [](CheckCli &g) { return Invocation{g.project(), {"--since", "origin/main"}}; },
+                    "Unknown revision \"origin/main\": it is no branch, tag or commit of the repository; "
+                        + kShallowHint},
+        FailureCase{"ShallowCloneWithoutTheRef",
+                    [](CheckCli &g) {
+                        g.git(g.root, {"clone", "-q", "--depth", "1", "--branch", "feature", "file://" + g.diverged(),
+                                       "shallow"});
+                        return Invocation{g.root + "shallow", {"--since", "origin/main"}};
+                    },
                     "Unknown revision \"origin/main\": it is no branch, tag or commit of the repository; "
                         + kShallowHint},
         FailureCase{"ShallowCloneWithoutTheHistory",
