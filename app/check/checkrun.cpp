@@ -40,8 +40,8 @@ FileCheck checkBytes(const QString &path, const QByteArray &bytes, Check check)
     try {
         result.problems = check(bareName(path), result.firstDates);
     } catch (const Error &) {
-        DecodeText(bytes, path);
-        throw;
+        DecodeText(bytes, path); // the same failure, naming the file
+        throw;                   // any other as it came
     }
     return result;
 }
