@@ -40,7 +40,7 @@ public:
     {
         QStringList lines;
         for (const ParsedProblem &problem : ParseGnuLines(outcome.out))
-            lines << QStringLiteral("%1:%2: %3").arg(problem.path).arg(problem.line).arg(problem.message);
+            lines << problem.path + u':' + QString::number(problem.line) + ": " + problem.message;
         return lines;
     }
 };
