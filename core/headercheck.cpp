@@ -26,9 +26,13 @@ void sortByLine(QList<HeaderProblem> &problems)
                      [](const HeaderProblem &a, const HeaderProblem &b) { return a.line < b.line; });
 }
 
-Checked check(const QString &name, const QByteArray &bytes, QDate today)
+Checked check(const QString &name, const QByteArray &bytes, QDate today, FirstDateCount *firstDates)
 {
     Checked checked{ReadHeader(name, bytes, kFirstDay, kLastDay, {}, today), {}};
+    if (firstDates) {
+        firstDates->read += checked.whole.firstDate.has_value();
+        firstDates->unread += checked.whole.firstDateUnread;
+    }
     QList<HeaderProblem> future;
     for (const HeaderReading::DatedLine &dated : checked.whole.datedLines) {
         if (dated.date > today)
@@ -77,6 +81,11 @@ QList<ReportEntry> baseEntries(const QString &name, const std::optional<QByteArr
 
 } // namespace
 
+QDate FirstHeaderDay()
+{
+    return kFirstDay;
+}
+
 QString FutureEntryMessage(const QString &field)
 {
     return QStringLiteral("Ошибка: дата записи %1 позже сегодняшней.").arg(field);
@@ -87,15 +96,17 @@ QString NoNewEntryMessage()
     return QStringLiteral("Ошибка: нет новой записи в списке изменений.");
 }
 
-QList<HeaderProblem> CheckHeader(const QString &name, const QByteArray &bytes, QDate today)
+QList<HeaderProblem> CheckHeader(const QString &name, const QByteArray &bytes, QDate today,
+                                FirstDateCount *firstDates)
 {
-    return check(name, bytes, today).problems;
+    return check(name, bytes, today, firstDates).problems;
 }
 
 QList<HeaderProblem> CheckChangedHeader(const QString &name, const QByteArray &bytes,
-                                        const std::optional<QByteArray> &base, QDate today)
+                                        const std::optional<QByteArray> &base, QDate today,
+                                        FirstDateCount *firstDates)
 {
-    Checked checked = check(name, bytes, today);
+    Checked checked = check(name, bytes, today, firstDates);
     const QList<ReportEntry> before = baseEntries(name, base, today);
     const QList<ReportEntry> now = sortedEntries(checked.whole.entries);
     if (std::includes(before.begin(), before.end(), now.begin(), now.end(), entryBefore)) {

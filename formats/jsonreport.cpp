@@ -56,7 +56,7 @@ QJsonArray errorList(const ReportDocument &document)
     for (const HeaderProblem &problem : document.content.problems) {
         QJsonObject error = fileObject(document.files.value(problem.file), problem.name);
         error.insert("line", problem.line + 1);
-        error.insert("message", problem.message);
+        error.insert("message", jsonText(problem.message));
         errors.append(error);
     }
     return errors;
@@ -64,9 +64,11 @@ QJsonArray errorList(const ReportDocument &document)
 
 } // namespace
 
-QByteArray JsonReport(const ReportDocument &document)
+QByteArray JsonReport(const ReportDocument &document, const QJsonObject &extra)
 {
-    QJsonObject report{{"from", isoDate(document.start)}, {"to", isoDate(document.end)}};
+    QJsonObject report = extra;
+    report.insert("from", isoDate(document.start));
+    report.insert("to", isoDate(document.end));
     if (document.kind == ReportKind::ErrorList) {
         report.insert("kind", "errors");
         report.insert("errors", errorList(document));

@@ -3,6 +3,7 @@
 #include "formats/reportdocument.h"
 
 #include <QByteArray>
+#include <QJsonObject>
 
 namespace lorvane {
 
@@ -15,7 +16,8 @@ namespace lorvane {
 //   and the "message" as the error list shows it.
 // A path that is not UTF-8 has U+FFFD for each byte that is not, in "path"
 // and "name", and its exact bytes in base64 as "pathBytes"; a lone surrogate
-// in a text from a header becomes U+FFFD.
-QByteArray JsonReport(const ReportDocument &document);
+// in a text from a header becomes U+FFFD. `extra` holds keys that a command
+// adds about its run.
+QByteArray JsonReport(const ReportDocument &document, const QJsonObject &extra = {});
 
 } // namespace lorvane

@@ -20,7 +20,7 @@ file(MAKE_DIRECTORY "${packaging_binary}")
 # What the package needs built: the programs, and nothing else.
 add_custom_target(lorvane-programs)
 # A program's page and completion come with it only when it is built here.
-foreach(program lorvane lorvane-report lorvane-add)
+foreach(program lorvane lorvane-report lorvane-add lorvane-check)
     if(NOT TARGET ${program})
         continue()
     endif()

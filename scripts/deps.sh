@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(build-essential cmake pkg-config qt6-base-dev libgit2-dev)
 if [[ "${1:-}" == --tests ]]; then
     shift
-    packages+=(libgtest-dev libgmock-dev libx11-dev man-db libcmark-dev git strace)
+    packages+=(libgtest-dev libgmock-dev libx11-dev man-db libcmark-dev git strace pre-commit bsdutils)
 fi
 packages+=("$@")
 missing=()

@@ -19,13 +19,16 @@ struct Outcome
     QString err;
 };
 
-// Runs `program` with `arguments`, `input` on its standard input, and waits
-// for it to end; a program that does not end within a minute fails the test.
+// Runs `program` with `arguments`, `input` on its standard input, in the
+// folder `workingDirectory` (the test's own when empty), and waits for it to
+// end; a program that does not end within a minute fails the test.
 inline Outcome RunProgram(const QString &program, const QStringList &arguments, const QByteArray &input = {},
-                          const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment())
+                          const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment(),
+                          const QString &workingDirectory = {})
 {
     QProcess process;
     process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workingDirectory);
     process.start(program, arguments);
     process.write(input);
     process.closeWriteChannel();

@@ -4,7 +4,9 @@
 #include "core/error.h"
 #include "core/filedescriptor.h"
 #include "core/filename.h"
+#include "core/savefile.h"
 #include "core/textfile.h"
+#include "discovery/search.h"
 
 #include <QRegularExpression>
 
@@ -59,6 +61,35 @@ QByteArray ReadListFile(const QString &path)
     QByteArray bytes;
     ReadFileToEnd(fd, path, bytes, 4096);
     return bytes;
+}
+
+QStringList SearchSourceFolder(const QString &folder, const QString &exclude, bool strict)
+{
+    if (!IsFolder(folder)) {
+        if (IdentityOfFile(folder))
+            throw Error(QStringLiteral("\"%1\" is not a folder").arg(AbsoluteFileName(folder)));
+        throw Error(QStringLiteral("Folder \"%1\" does not exist").arg(AbsoluteFileName(folder)));
+    }
+    const QString top = folder.endsWith(u'/') ? folder : folder + u'/';
+    int topError = 0;
+    int skipped = 0;
+    const SkippedFolderSink onSkipped = [&](const QString &path, int errorCode) {
+        if (path == top) {
+            topError = errorCode;
+            return;
+        }
+        ++skipped;
+        PrintError(QStringLiteral("Skipped folder \"%1\". %2")
+                         .arg(AbsoluteFileName(path), SystemErrorText(errorCode)));
+    };
+    const QStringList files = FindSourceFiles(folder, onSkipped, exclude);
+    if (topError != 0)
+        throw Error(QStringLiteral("Cannot list folder \"%1\". %2")
+                        .arg(AbsoluteFileName(folder), SystemErrorText(topError)));
+    if (strict && skipped > 0)
+        throw Error(skipped == 1 ? QStringLiteral("Stopped by --strict: 1 folder could not be listed")
+                                 : QStringLiteral("Stopped by --strict: %1 folders could not be listed").arg(skipped));
+    return files;
 }
 
 int RunCommandLine(int argc, char **argv, int (*run)(const QStringList &arguments))

@@ -9,7 +9,8 @@
 
 namespace lorvane {
 
-// What Lorvane's commands share: their dates, their output and their end.
+// What Lorvane's commands share: their dates, their output, the source
+// folder search and their end.
 
 // Reads an existing date written as YYYY-MM-DD; throws Error naming the
 // option otherwise.
@@ -30,6 +31,13 @@ void PrintDateFormatHint(const FirstDateCount &firstDates);
 // Reads a file list to its end: a regular file, a FIFO or a device such as
 // /dev/stdin, as a shell redirection would.
 QByteArray ReadListFile(const QString &path);
+
+// The source files of a folder, searched as lorvane-report searches FOLDER:
+// folders below it that cannot be listed are skipped and named on standard
+// error, or with `strict` fail the run; a folder that does not exist, is no
+// folder or cannot be listed itself throws Error. `exclude` is the search's
+// exclusion pattern.
+QStringList SearchSourceFolder(const QString &folder, const QString &exclude = {}, bool strict = false);
 
 // Runs a command on its arguments, each taken from its bytes as a file name
 // is. A failure that reaches here is printed on standard error and ends the

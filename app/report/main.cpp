@@ -8,7 +8,6 @@
 #include "core/linelimit.h"
 #include "core/lines.h"
 #include "core/savefile.h"
-#include "discovery/search.h"
 #include "formats/jsonreport.h"
 #include "formats/markdownreport.h"
 #include "core/textfile.h"
@@ -80,37 +79,6 @@ QStringList readFileList(const QString &source)
         if (!line.isEmpty())
             files << FileNameFromBytes(line);
     }
-    return files;
-}
-
-// Folders below the top one that cannot be listed are skipped and named;
-// the top one itself is a failure.
-QStringList searchFolder(const QString &folder, const QString &exclude, bool strict)
-{
-    if (!IsFolder(folder)) {
-        if (IdentityOfFile(folder))
-            throw Error(QStringLiteral("\"%1\" is not a folder").arg(AbsoluteFileName(folder)));
-        throw Error(QStringLiteral("Folder \"%1\" does not exist").arg(AbsoluteFileName(folder)));
-    }
-    const QString top = folder.endsWith(u'/') ? folder : folder + u'/';
-    int topError = 0;
-    int skipped = 0;
-    const SkippedFolderSink onSkipped = [&](const QString &path, int errorCode) {
-        if (path == top) {
-            topError = errorCode;
-            return;
-        }
-        ++skipped;
-        PrintError(QStringLiteral("Skipped folder \"%1\". %2")
-                         .arg(AbsoluteFileName(path), SystemErrorText(errorCode)));
-    };
-    const QStringList files = FindSourceFiles(folder, onSkipped, exclude);
-    if (topError != 0)
-        throw Error(QStringLiteral("Cannot list folder \"%1\". %2")
-                        .arg(AbsoluteFileName(folder), SystemErrorText(topError)));
-    if (strict && skipped > 0)
-        throw Error(skipped == 1 ? QStringLiteral("Stopped by --strict: 1 folder could not be listed")
-                                 : QStringLiteral("Stopped by --strict: %1 folders could not be listed").arg(skipped));
     return files;
 }
 
@@ -208,7 +176,7 @@ int run(const QStringList &arguments)
 
     refuseOverwritingList(args);
     const QStringList files =
-        args.folder.isEmpty() ? readFileList(args.filesFrom) : searchFolder(args.folder, args.exclude, args.strict);
+        args.folder.isEmpty() ? readFileList(args.filesFrom) : SearchSourceFolder(args.folder, args.exclude, args.strict);
     if (!args.output.isEmpty())
         RefuseOverwritingSource(args.output, files);
     // As the dialog's Run button does: a start not before the end is the end.

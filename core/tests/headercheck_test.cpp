@@ -113,6 +113,17 @@ TEST(HeaderCheck, UndecodableBytesFail)
     EXPECT_THROW(CheckChangedHeader("Name.pas", "\xEF\xBB\xBF{==\xFF\xFE\r\n", cp1251(kBase), kToday), Error);
 }
 
+TEST(HeaderCheck, CountsHowTheFirstDatesRead)
+{
+    FirstDateCount count;
+    CheckHeader("Name.pas", cp1251(kBase), kToday, &count);
+    CheckHeader("Name.pas", cp1251(HeaderText({"  32.13.2019 [+] a"}, "Copyright © 2019")), kToday, &count);
+    CheckHeader("Name.pas", "no header", kToday, &count);
+    CheckChangedHeader("Name.pas", cp1251(kBase), std::nullopt, kToday, &count);
+    EXPECT_EQ(count.read, 2);
+    EXPECT_EQ(count.unread, 1);
+}
+
 // A file on its own gets what the report gives for the window from the
 // first day to today, and the dates after today: checked against the
 // builder itself on today's real date.

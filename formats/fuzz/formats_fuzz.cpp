@@ -1,12 +1,14 @@
 // Builds the report of one source file whose name and bytes come from the
-// input and renders it as Markdown and JSON: both must be UTF-8 without a
-// CR, and the JSON must parse back to the report's texts.
+// input and renders it as Markdown, JSON and problem lines: all must be
+// UTF-8 without a CR, the JSON must parse back to the report's texts, and
+// each problem must take exactly one line.
 
 #include "core/changereport.h"
 #include "core/error.h"
 #include "core/filename.h"
 #include "formats/jsonreport.h"
 #include "formats/markdownreport.h"
+#include "formats/problemlines.h"
 #include "core/unicodetext.h"
 
 #include <QJsonArray>
@@ -97,6 +99,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         }
     } else {
         require(parsed["errors"].toArray().size() == document.content.problems.size());
+    }
+    for (const QByteArray &lines : {GnuProblemLines(document), GithubProblemLines(document)}) {
+        require(plainUtf8(lines));
+        require(lines.count('\n') == document.content.problems.size());
     }
     return 0;
 }

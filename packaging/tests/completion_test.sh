@@ -5,6 +5,7 @@ set -uo pipefail
 completions=$1
 source "$completions/lorvane-report"
 source "$completions/lorvane-add"
+source "$completions/lorvane-check"
 # Only meaningful inside a real completion; the offers are the same without it.
 compopt() { :; }
 
@@ -54,6 +55,23 @@ expect _lorvane_add "$today" lorvane-add --date ""
 expect _lorvane_add "+|\\*" lorvane-add --marker ""
 expect _lorvane_add "" lorvane-add --text ""
 expect _lorvane_add "$scratch/src list.txt|$scratch/src tree|$scratch/src2" lorvane-add --text x "$scratch/src"
+expect _lorvane_check "--since|--staged" lorvane-check --s
+expect _lorvane_check "github|gnu" lorvane-check --format g
+expect _lorvane_check "dd.MM.yyyy" lorvane-check --date-format d
+expect _lorvane_check "$scratch/src list.txt|$scratch/src tree|$scratch/src2" lorvane-check --staged "$scratch/src"
+# In a repository, --since offers its branches, remote branches and tags;
+# elsewhere nothing.
+cd "$scratch"
+expect _lorvane_check "" lorvane-check --since ""
+export HOME=$scratch GIT_CONFIG_NOSYSTEM=1
+unset GIT_DIR GIT_WORK_TREE GIT_INDEX_FILE
+git -C "$scratch" init -q -b main repo
+git -C "$scratch/repo" -c user.name=t -c user.email=t@example.org commit -q --allow-empty -m start
+git -C "$scratch/repo" branch feature
+git -C "$scratch/repo" tag v1
+cd "$scratch/repo"
+expect _lorvane_check "feature|main|v1" lorvane-check --since ""
+expect _lorvane_check "main" lorvane-check --since m
 
 if ((failures > 0)); then
     exit 1

@@ -1,17 +1,11 @@
 #include "core/error.h"
 #include "core/filename.h"
 #include "core/headercheck.h"
-#include "testsupport/headertext.h"
-#include "testsupport/testfiles.h"
+#include "testsupport/gitfixture.h"
 #include "vcs/gitrepository.h"
 
 #include <QDir>
-#include <QFileInfo>
-#include <QProcess>
-#include <QTemporaryDir>
 
-#include <cstdio>
-#include <filesystem>
 #include <functional>
 
 #include "testsupport/testing.h"
@@ -23,118 +17,20 @@ namespace {
 
 const QDate kToday(2024, 6, 15);
 
-const QStringList kOldChanges{"  05.03.2019 [+] Учёт наценки.", "  14.06.2017 [+] Создание."};
-const QString kOld = HeaderText(kOldChanges, "Copyright © 2017…2019");
-const QString kWithEntry = HeaderText(QStringList{"  01.06.2024 [+] Новое."} + kOldChanges, "Copyright © 2017…2024");
-const QString kCodeChanged = kOld + "  x := 1;\r\n";
-const QString kFuture = HeaderText(QStringList{"  01.06.2062 [+] Новое."} + kOldChanges, "Copyright © 2017…2062");
-
-// "Пример.pas" in Windows-1251: a name that is not UTF-8.
-const QByteArray kOddName("\xCF\xF0\xE8\xEC\xE5\xF0.pas");
-
-// Each test works in a folder of its own, with git and libgit2 reading
-// only the configuration made there.
-class GitTest : public testing::Test
+class GitTest : public GitFixture
 {
 public:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        root = dir.path() + u'/';
-        for (const char *name : {"GIT_DIR", "GIT_INDEX_FILE", "GIT_WORK_TREE", "GIT_OBJECT_DIRECTORY",
-                                 "GIT_ALTERNATE_OBJECT_DIRECTORIES", "GIT_NAMESPACE"})
-            qunsetenv(name);
-        // A temporary folder inside some work tree must not find it.
-        qputenv("GIT_CEILING_DIRECTORIES", QFile::encodeName(QFileInfo(dir.path()).absolutePath()));
-        qputenv("HOME", QFile::encodeName(dir.path()));
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(dir.path()));
-        qputenv("GIT_CONFIG_NOSYSTEM", "1");
-        for (const char *name : {"GIT_AUTHOR_NAME", "GIT_COMMITTER_NAME"})
-            qputenv(name, "Tester");
-        for (const char *name : {"GIT_AUTHOR_EMAIL", "GIT_COMMITTER_EMAIL"})
-            qputenv(name, "tester@example.org");
-    }
-    void TearDown() override
-    {
-        qunsetenv("GIT_INDEX_FILE");
-        // By bytes: Qt cannot remove a name that is not UTF-8.
-        std::filesystem::remove_all(FileNameToBytes(dir.path()).toStdString());
-    }
-
-    QString git(const QString &folder, const QStringList &arguments)
-    {
-        QProcess process;
-        process.setWorkingDirectory(folder);
-        process.start("git", QStringList{"-c", "protocol.file.allow=always"} + arguments);
-        EXPECT_TRUE(process.waitForFinished(60000));
-        EXPECT_EQ(process.exitCode(), 0) << arguments.join(' ').toStdString() << ": "
-                                         << process.readAllStandardError().toStdString();
-        return QString::fromUtf8(process.readAllStandardOutput()).trimmed();
-    }
-
-    // A repository on branch main.
-    QString init(const QString &name)
-    {
-        const QString folder = root + name;
-        QDir().mkpath(folder);
-        git(folder, {"init", "-q", "-b", "main"});
-        return folder;
-    }
-
-    void write(const QString &path, const QString &text) { writeNative(FileNameToBytes(path), encode(text, Encoding::Cp1251)); }
-    static void writeNative(const QByteArray &path, const QByteArray &bytes)
-    {
-        QDir().mkpath(FileNameFromBytes(path.left(path.lastIndexOf('/'))));
-        std::FILE *file = std::fopen(path.constData(), "wb");
-        ASSERT_NE(file, nullptr) << path.toStdString();
-        EXPECT_EQ(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file), size_t(bytes.size()));
-        std::fclose(file);
-    }
-
-    void commitAll(const QString &folder, const QString &message = "change")
-    {
-        git(folder, {"add", "-A"});
-        git(folder, {"commit", "-q", "-m", message});
-    }
-
-    // The repository "r": three source files and a note on main, a
-    // .gitignore for "ignored/", and the branch feature checked out.
-    QString project()
-    {
-        const QString r = init("r");
-        for (const char *name : {"A.pas", "B.pas", "C.pas"})
-            write(r + "/" + name, kOld);
-        write(r + "/notes.txt", "notes\r\n");
-        write(r + "/.gitignore", "ignored/\n");
-        commitAll(r, "start");
-        git(r, {"checkout", "-q", "-b", "feature"});
-        return r;
-    }
-
     // The project with a commit that changes A, tagged "v1", a commit that
     // changes B, and a change of C in the work tree.
     QString tagged()
     {
         const QString r = project();
-        write(r + "/A.pas", kCodeChanged);
+        write(r + "/A.pas", kChangedBody);
         commitAll(r);
         git(r, {"tag", "-a", "-m", "tagged", "v1"});
-        write(r + "/B.pas", kCodeChanged);
+        write(r + "/B.pas", kChangedBody);
         commitAll(r);
-        write(r + "/C.pas", kWithEntry);
-        return r;
-    }
-
-    // "r" with a commit on main and one on feature after the branch point.
-    QString diverged()
-    {
-        const QString r = project();
-        write(r + "/A.pas", kWithEntry);
-        commitAll(r, "on feature");
-        git(r, {"checkout", "-q", "main"});
-        write(r + "/B.pas", kCodeChanged);
-        commitAll(r, "on main");
-        git(r, {"checkout", "-q", "feature"});
+        write(r + "/C.pas", kNewEntryHeader);
         return r;
     }
 
@@ -160,9 +56,6 @@ public:
             lines << "submodule " + submodule.mid(top.size());
         return lines;
     }
-
-    QTemporaryDir dir;
-    QString root;
 };
 
 const QString kNoNewEntry = "6: Ошибка: нет новой записи в списке изменений.";
@@ -203,8 +96,8 @@ INSTANTIATE_TEST_SUITE_P(
         ChangesCase{"CommittedWithAndWithoutEntry",
                     [](GitTest &g) {
                         const QString r = g.project();
-                        g.write(r + "/A.pas", kWithEntry);
-                        g.write(r + "/B.pas", kCodeChanged);
+                        g.write(r + "/A.pas", kNewEntryHeader);
+                        g.write(r + "/B.pas", kChangedBody);
                         g.commitAll(r);
                         return Scenario{r};
                     },
@@ -212,9 +105,9 @@ INSTANTIATE_TEST_SUITE_P(
         ChangesCase{"StagedOrNotYetCommitted",
                     [](GitTest &g) {
                         const QString r = g.project();
-                        g.write(r + "/A.pas", kWithEntry);
+                        g.write(r + "/A.pas", kNewEntryHeader);
                         g.git(r, {"add", "A.pas"});
-                        g.write(r + "/B.pas", kCodeChanged);
+                        g.write(r + "/B.pas", kChangedBody);
                         QDir().mkpath(r + "/ignored/deep");
                         return Scenario{r + "/ignored/deep"};
                     },
@@ -222,11 +115,11 @@ INSTANTIATE_TEST_SUITE_P(
         ChangesCase{"NewFilesButNotIgnoredOnes",
                     [](GitTest &g) {
                         const QString r = g.project();
-                        g.write(r + "/new/deeper/D.pas", kOld);
+                        g.write(r + "/new/deeper/D.pas", kOldHeader);
                         g.write(r + "/E.pas", "unit E;\r\n");
                         g.git(r, {"add", "E.pas"});
-                        g.write(r + "/ignored/F.pas", kOld);
-                        g.writeNative(FileNameToBytes(r) + "/" + kOddName, encode(kCodeChanged, Encoding::Cp1251));
+                        g.write(r + "/ignored/F.pas", kOldHeader);
+                        g.writeNative(FileNameToBytes(r) + "/" + kOddName, encode(kChangedBody, Encoding::Cp1251));
                         return Scenario{r + "/A.pas"};
                     },
                     {"E.pas", "E.pas:0: Ошибка: нет заголовка.", "E.pas:0: Ошибка: нет новой записи в списке изменений.",
@@ -245,10 +138,10 @@ INSTANTIATE_TEST_SUITE_P(
                     [](GitTest &g) {
                         const QString r = g.project();
                         g.git(r, {"mv", "A.pas", "A2.pas"});
-                        g.write(r + "/A2.pas", kCodeChanged);
+                        g.write(r + "/A2.pas", kChangedBody);
                         g.commitAll(r);
                         g.git(r, {"mv", "B.pas", "B2.pas"});
-                        g.write(r + "/B2.pas", kWithEntry);
+                        g.write(r + "/B2.pas", kNewEntryHeader);
                         return Scenario{r};
                     },
                     {"A2.pas", "A2.pas:" + kNoNewEntry, "B2.pas"}},
@@ -265,7 +158,7 @@ INSTANTIATE_TEST_SUITE_P(
         ChangesCase{"FutureDate",
                     [](GitTest &g) {
                         const QString r = g.project();
-                        g.write(r + "/A.pas", kFuture);
+                        g.write(r + "/A.pas", kFutureHeader);
                         return Scenario{r};
                     },
                     {"A.pas", "A.pas:8: Ошибка: дата записи 01.06.2062 позже сегодняшней."}},
@@ -273,10 +166,10 @@ INSTANTIATE_TEST_SUITE_P(
                     [](GitTest &g) {
                         const QString r = g.project();
                         g.git(r, {"checkout", "-q", "main"});
-                        g.write(r + "/B.pas", kCodeChanged);
+                        g.write(r + "/B.pas", kChangedBody);
                         g.commitAll(r, "on main");
                         g.git(r, {"checkout", "-q", "feature"});
-                        g.write(r + "/A.pas", kWithEntry);
+                        g.write(r + "/A.pas", kNewEntryHeader);
                         g.commitAll(r, "on feature");
                         return Scenario{r};
                     },
@@ -295,7 +188,7 @@ INSTANTIATE_TEST_SUITE_P(
                         g.git(g.root, {"clone", "-q", "file://" + r, "clone"});
                         const QString clone = g.root + "clone";
                         g.git(clone, {"checkout", "-q", "-b", "work", "origin/main"});
-                        g.write(clone + "/C.pas", kCodeChanged);
+                        g.write(clone + "/C.pas", kChangedBody);
                         return Scenario{clone, "origin/main"};
                     },
                     {"C.pas", "C.pas:" + kNoNewEntry}},
@@ -303,21 +196,21 @@ INSTANTIATE_TEST_SUITE_P(
                     [](GitTest &g) {
                         const QString r = g.project();
                         g.git(r, {"worktree", "add", "-q", "-b", "side", g.root + "wt", "main"});
-                        g.write(g.root + "wt/sub/G.pas", kOld);
-                        g.write(r + "/A.pas", kCodeChanged); // the other work tree's change
+                        g.write(g.root + "wt/sub/G.pas", kOldHeader);
+                        g.write(r + "/A.pas", kChangedBody); // the other work tree's change
                         return Scenario{g.root + "wt/sub"};
                     },
                     {"sub/G.pas"}},
         ChangesCase{"SubmoduleIsSkipped",
                     [](GitTest &g) {
                         const QString sub = g.init("sub");
-                        g.write(sub + "/S.pas", kCodeChanged);
+                        g.write(sub + "/S.pas", kChangedBody);
                         g.commitAll(sub);
                         const QString r = g.project();
                         g.git(r, {"submodule", "add", "-q", sub, "lib"});
                         g.commitAll(r);
                         const QString nested = g.init("r/vendor"); // a repository git does not track
-                        g.write(nested + "/V.pas", kCodeChanged);
+                        g.write(nested + "/V.pas", kChangedBody);
                         g.commitAll(nested);
                         return Scenario{r};
                     },
@@ -350,12 +243,12 @@ INSTANTIATE_TEST_SUITE_P(
         ChangesCase{"StagedBytesNotTheWorkTrees",
                     [](GitTest &g) {
                         const QString r = g.project();
-                        g.write(r + "/A.pas", kWithEntry);
-                        g.write(r + "/B.pas", kCodeChanged);
+                        g.write(r + "/A.pas", kNewEntryHeader);
+                        g.write(r + "/B.pas", kChangedBody);
                         g.git(r, {"add", "A.pas", "B.pas"});
-                        g.write(r + "/A.pas", kCodeChanged);
-                        g.write(r + "/B.pas", kWithEntry);
-                        g.write(r + "/C.pas", kCodeChanged); // not staged
+                        g.write(r + "/A.pas", kChangedBody);
+                        g.write(r + "/B.pas", kNewEntryHeader);
+                        g.write(r + "/C.pas", kChangedBody); // not staged
                         return Scenario{r};
                     },
                     {"A.pas", "B.pas", "B.pas:" + kNoNewEntry}},
@@ -365,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](GitTest &g) {
                         const QString r = g.project();
                         g.write(r + "/.gitattributes", "*.pas ident\n");
-                        g.write(r + "/A.pas", QString(kWithEntry).replace("$Id: x $", "$Id$") + "// Copyright 1999\r\n");
+                        g.write(r + "/A.pas", QString(kNewEntryHeader).replace("$Id: x $", "$Id$") + "// Copyright 1999\r\n");
                         g.git(r, {"add", "A.pas"});
                         return Scenario{r};
                     },
@@ -381,7 +274,7 @@ INSTANTIATE_TEST_SUITE_P(
         ChangesCase{"NewFileWithAnOddName",
                     [](GitTest &g) {
                         const QString r = g.project();
-                        g.writeNative(FileNameToBytes(r) + "/" + kOddName, encode(kFuture, Encoding::Cp1251));
+                        g.writeNative(FileNameToBytes(r) + "/" + kOddName, encode(kFutureHeader, Encoding::Cp1251));
                         g.git(r, {"add", "-A"});
                         return Scenario{r};
                     },
@@ -390,7 +283,7 @@ INSTANTIATE_TEST_SUITE_P(
         ChangesCase{"UnbornHeadIsAnEmptyTree",
                     [](GitTest &g) {
                         const QString r = g.init("first");
-                        g.write(r + "/A.pas", kOld);
+                        g.write(r + "/A.pas", kOldHeader);
                         g.write(r + "/B.pas", "unit B;\r\n");
                         g.git(r, {"add", "A.pas"});
                         return Scenario{r};
@@ -400,7 +293,7 @@ INSTANTIATE_TEST_SUITE_P(
                     [](GitTest &g) {
                         // As git runs a hook for "commit -a": another index.
                         const QString r = g.project();
-                        g.write(r + "/A.pas", kCodeChanged);
+                        g.write(r + "/A.pas", kChangedBody);
                         qputenv("GIT_INDEX_FILE", QFile::encodeName(r + "/.git/other-index"));
                         g.git(r, {"add", "-A"});
                         return Scenario{r};
