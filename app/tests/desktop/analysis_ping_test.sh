@@ -3,6 +3,7 @@
 # manager sees it: the window is pinged every 10 ms, and the longest time
 # it left a ping unanswered is printed. The test passes when the saved
 # report is the one lorvane-report writes for the same folder and dates.
+# modes: openbox icewm
 set -euo pipefail
 source "$(dirname "$0")/helpers.sh"
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # A folder typed by hand without its final "/": Enter lists its files, and
 # it is its own project, not its parent's.
+# modes: openbox icewm
 set -euo pipefail
 source "$(dirname "$0")/helpers.sh"
 

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Options ticked in the analysis dialog survive an analysis that fails: the
 # next analysis of the project opens with them.
+# modes: openbox icewm
 set -euo pipefail
 source "$(dirname "$0")/helpers.sh"
 

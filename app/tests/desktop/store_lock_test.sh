@@ -6,6 +6,7 @@
 #   app/tests/desktop/store_lock_test.sh BUILD_DIR
 #
 # Needs DISPLAY pointing at an X server with a window manager.
+# modes: openbox icewm
 set -euo pipefail
 
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)"
