@@ -73,6 +73,7 @@ struct GitRepository::State
     FileChanges changes(git_diff *diff, bool staged) const;
     bool sameContent(const git_diff_delta &delta) const;
     QByteArray blobBytes(const QByteArray &id, const QString &path) const;
+    QByteArray rawBlobBytes(const QByteArray &id, const QString &path) const;
 };
 
 GitRepository::GitRepository(const QString &path) : m_state(std::make_unique<State>())
@@ -255,6 +256,16 @@ FileChanges GitRepository::State::changes(git_diff *diff, bool staged) const
     return changes;
 }
 
+QByteArray GitRepository::State::rawBlobBytes(const QByteArray &id, const QString &path) const
+{
+    const git_oid oid = oidOf(id);
+    git_blob *found = nullptr;
+    Check(git_blob_lookup(&found, repository.get(), &oid),
+          QStringLiteral("Cannot read the git blob of \"%1\"").arg(path));
+    const Blob blob(found);
+    return QByteArray(static_cast<const char *>(git_blob_rawcontent(blob.get())), qsizetype(git_blob_rawsize(blob.get())));
+}
+
 QByteArray GitRepository::State::blobBytes(const QByteArray &id, const QString &path) const
 {
     const git_oid oid = oidOf(id);
@@ -283,7 +294,7 @@ std::optional<QByteArray> GitRepository::BaseBytes(const ChangedFile &file) cons
 {
     if (!file.baseBlob)
         return std::nullopt;
-    return m_state->blobBytes(*file.baseBlob, file.path);
+    return m_state->rawBlobBytes(*file.baseBlob, file.path);
 }
 
 } // namespace lorvane

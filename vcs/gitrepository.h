@@ -75,8 +75,10 @@ public:
     // which throws its errors). A blob is given as a checkout would write
     // it (line breaks and identification by the work tree's attributes).
     QByteArray Bytes(const ChangedFile &file) const;
-    // The bytes of the file at the base, given as Bytes gives a blob; none
-    // for a new file.
+    // The bytes of the file at the base as git stores them; none for a new
+    // file. Only its entries are read, which a checkout's line breaks and
+    // identification do not change, and the attributes that a checkout
+    // would look up cost more than the rest of the reading.
     std::optional<QByteArray> BaseBytes(const ChangedFile &file) const;
 
 private:

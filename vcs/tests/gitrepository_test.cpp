@@ -102,6 +102,20 @@ INSTANTIATE_TEST_SUITE_P(
                         return Scenario{r};
                     },
                     {"A.pas", "B.pas", "B.pas:" + kNoNewEntry}},
+        // The base is read as git stores it: line breaks that a checkout
+        // changes add no entry.
+        ChangesCase{"BaseStoredWithOtherLineBreaks",
+                    [](GitTest &g) {
+                        const QString r = g.project();
+                        g.write(r + "/.gitattributes", "*.pas text eol=crlf\n");
+                        g.git(r, {"add", "--renormalize", "."});
+                        g.commitAll(r);
+                        g.git(r, {"tag", "stored-lf"});
+                        g.write(r + "/A.pas", kNewEntryHeader);
+                        g.write(r + "/B.pas", kChangedBody);
+                        return Scenario{r, "stored-lf"};
+                    },
+                    {"A.pas", "B.pas", "B.pas:" + kNoNewEntry}},
         ChangesCase{"StagedOrNotYetCommitted",
                     [](GitTest &g) {
                         const QString r = g.project();
