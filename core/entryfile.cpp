@@ -8,6 +8,8 @@
 
 #include <QFileInfo>
 
+#include <cstring>
+
 namespace lorvane {
 
 namespace {
@@ -19,32 +21,40 @@ constexpr qint64 kCheckChunk = 1 << 20;
 // How often an edit starts again on a file that another program changed.
 constexpr int kAttempts = 3;
 
+// How many bytes at the end of `data` begin a sequence that goes on past it.
+qsizetype unfinishedSequence(const char *data, qsizetype size)
+{
+    for (qsizetype back = 1; back <= 3 && back <= size; ++back) {
+        const auto byte = static_cast<unsigned char>(data[size - back]);
+        if ((byte & 0xC0) == 0x80)
+            continue;
+        const qsizetype length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        return length > back ? back : 0;
+    }
+    return 0;
+}
+
 // Whether the file's bytes from `from` on are UTF-8, read a bounded piece at
-// a time.
+// a time into one buffer.
 bool restIsUtf8(const LockedFile &file, qint64 from)
 {
-    QByteArray piece;
+    // A piece, after the start of a sequence that the last piece cut.
+    QByteArray buffer(kCheckChunk + 3, Qt::Uninitialized);
+    qsizetype carried = 0;
     for (qint64 at = from; at < file.size();) {
-        const QByteArray read = file.read(at, qsizetype(qMin(kCheckChunk, file.size() - at)));
-        if (read.isEmpty())
+        const qsizetype got =
+            file.readInto(at, buffer.data() + carried, qsizetype(qMin(kCheckChunk, file.size() - at)));
+        if (got == 0)
             break;
-        at += read.size();
-        piece += read;
-        // A sequence that the piece cuts is checked with the next one.
-        qsizetype cut = 0;
-        for (qsizetype back = 1; back <= 3 && back <= piece.size(); ++back) {
-            const auto byte = static_cast<unsigned char>(piece[piece.size() - back]);
-            if ((byte & 0xC0) == 0x80)
-                continue;
-            const qsizetype length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
-            cut = length > back && at < file.size() ? back : 0;
-            break;
-        }
-        if (!IsValidUtf8(piece.constData(), piece.size() - cut))
+        at += got;
+        const qsizetype filled = carried + got;
+        const qsizetype cut = at < file.size() ? unfinishedSequence(buffer.constData(), filled) : 0;
+        if (!IsValidUtf8(buffer.constData(), filled - cut))
             return false;
-        piece = piece.right(cut);
+        std::memmove(buffer.data(), buffer.constData() + filled - cut, size_t(cut));
+        carried = cut;
     }
-    return piece.isEmpty();
+    return carried == 0;
 }
 
 // Reads the file's first bytes, more of them until the header's reading

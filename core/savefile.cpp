@@ -363,9 +363,15 @@ LockedFile::LockedFile(const QString &path, LockUse use) : m_path(path), m_nativ
 QByteArray LockedFile::read(qint64 offset, qsizetype size) const
 {
     QByteArray bytes(size, Qt::Uninitialized);
+    bytes.truncate(readInto(offset, bytes.data(), size));
+    return bytes;
+}
+
+qsizetype LockedFile::readInto(qint64 offset, char *data, qsizetype size) const
+{
     qsizetype filled = 0;
     while (filled < size) {
-        const ssize_t got = ::pread(m_fd.get(), bytes.data() + filled, size_t(size - filled), offset + filled);
+        const ssize_t got = ::pread(m_fd.get(), data + filled, size_t(size - filled), offset + filled);
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)
@@ -374,8 +380,7 @@ QByteArray LockedFile::read(qint64 offset, qsizetype size) const
             break;
         filled += got;
     }
-    bytes.truncate(filled);
-    return bytes;
+    return filled;
 }
 
 bool LockedFile::replaceIfUnchanged(const QByteArray &head, qint64 from, const QByteArray &readHead)

@@ -61,6 +61,8 @@ public:
     qint64 size() const { return qint64(m_info.st_size); }
     // Up to `size` bytes from `offset`; fewer where the file ends first.
     QByteArray read(qint64 offset, qsizetype size) const;
+    // The same into `data`; returns how many bytes it read.
+    qsizetype readInto(qint64 offset, char *data, qsizetype size) const;
 
     // Replaces the content with `head` followed by the file's own bytes
     // from `from` to its end, if the file is still what was read: the same
