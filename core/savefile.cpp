@@ -284,13 +284,16 @@ class Backup
 public:
     // Copies the `size` bytes of `source`; none when the folder takes no
     // new file. Throws the save's write error when the copy cannot be made.
-    static std::optional<Backup> make(const QString &path, const QByteArray &folder, int source, const struct stat &info)
+    // None, with `refusal` set, where the folder takes no new file.
+    static std::optional<Backup> make(const QString &path, const QByteArray &folder, int source,
+                                      const struct stat &info, int &refusal)
     {
         TemporaryFile temp = createTemporary(folder, 0600);
         if (temp.fd.get() < 0) {
-            if (errno == EACCES || errno == EPERM || errno == EROFS)
+            refusal = errno;
+            if (refusal == EACCES || refusal == EPERM || refusal == EROFS)
                 return std::nullopt;
-            throwCannotCreate(path, errno);
+            throwCannotCreate(path, refusal);
         }
         const qint64 size = qint64(info.st_size);
         const qint64 copied = ReserveRoom(temp.fd.get(), size) ? CopyBytes(source, 0, temp.fd.get(), 0, size) : -1;
@@ -431,7 +434,8 @@ bool LockedFile::write(const QByteArray &head, qint64 from, const QByteArray *re
 // Writes the file itself, so that its links, owner and place stay: the room
 // is set aside first, and a copy of the old content is kept beside it until
 // the new content is on disk. Where no copy can be made (a folder that
-// takes no new file, a file that cannot be read) it is written without one.
+// takes no new file, a file that cannot be read) a save writes it without
+// one, while an edit, which would risk a source file, writes nothing.
 bool LockedFile::writeInPlace(const QByteArray &head, qint64 from, const QByteArray *readHead)
 {
     FileDescriptor fd(::open(m_native.constData(), O_RDWR | O_NOCTTY | O_CLOEXEC));
@@ -445,8 +449,13 @@ bool LockedFile::writeInPlace(const QByteArray &head, qint64 from, const QByteAr
 
     const QByteArray real = realTarget(m_native, m_info);
     const bool readable = (::fcntl(fd.get(), F_GETFL) & O_ACCMODE) == O_RDWR;
+    int refusal = EACCES;
     std::optional<Backup> backup =
-        readable && !real.isEmpty() ? Backup::make(m_path, folderPart(real), fd.get(), m_info) : std::nullopt;
+        readable && !real.isEmpty() ? Backup::make(m_path, folderPart(real), fd.get(), m_info, refusal) : std::nullopt;
+    if (!backup && readHead && size() > 0)
+        throw CannotCreateFileError(m_path, QStringLiteral("No copy of its content can be kept beside it while it is "
+                                                           "written in place, so it was left as it was: %1")
+                                                .arg(SystemErrorText(refusal)));
     // The copy was made from what is there now.
     if (backup && !unchanged(readHead)) {
         backup->remove();

@@ -10,6 +10,7 @@
 
 #include <QTemporaryDir>
 
+#include "testsupport/ordinaryuser.h"
 #include "testsupport/testing.h"
 
 #include <chrono>
@@ -272,6 +273,42 @@ TEST_F(LockedFileTest, EditOfAnUnchangedFileWritesTheFirstBytesBeforeTheRest)
         ::unlink(at("Unit.pas").constData());
         ::unlink(at("Unit2.pas").constData());
     }
+}
+
+// Where no copy of the old content can be kept beside the file, a kill
+// during an in-place write would cut a source file short: an edit refuses
+// the file and leaves it as it was. A save of a report still writes it.
+TEST_F(LockedFileTest, EditWhereNoCopyCanBeKeptWritesNothing)
+{
+    const QByteArray folder = at("locked");
+    ::chmod(at("").constData(), 0755);
+    ASSERT_EQ(::mkdir(folder.constData(), 0755), 0);
+    const QByteArray file = folder + "/Unit.pas";
+    WriteNative(file, kOld);
+    ASSERT_EQ(::chown(file.constData(), OrdinaryUser(), OrdinaryUser()), 0);
+    // As root the folder is root's, which the ordinary user cannot write.
+    if (::geteuid() != 0)
+        ::chmod(folder.constData(), 0555);
+    const QString path = FileNameFromBytes(file);
+    const std::optional<QByteArray> message = AsOrdinaryUser([&path] {
+        QString text;
+        try {
+            LockedFile edit(path, LockUse::Edit);
+            const QByteArray head = edit.read(0, 13);
+            edit.replaceIfUnchanged("{entry}\r\n" + head, head.size(), head);
+        } catch (const Error &error) {
+            text = error.message();
+        }
+        return text.toUtf8();
+    });
+    ::chmod(folder.constData(), 0755);
+    ASSERT_TRUE(message.has_value());
+    EXPECT_EQ(QString::fromUtf8(*message),
+              QStringLiteral("Cannot create file \"%1\". No copy of its content can be kept beside it while it is "
+                             "written in place, so it was left as it was: Permission denied")
+                  .arg(AbsoluteFileName(path)));
+    EXPECT_EQ(ReadNative(file), kOld);
+    EXPECT_EQ(NamesIn(folder), QList<QByteArray>{"Unit.pas"});
 }
 
 // Holds the lock on a file as another save would.
