@@ -107,6 +107,10 @@ QList<HeaderProblem> CheckChangedHeader(const QString &name, const QByteArray &b
                                         FirstDateCount *firstDates)
 {
     Checked checked = check(name, bytes, today, firstDates);
+    // A file without a header has no change list to add to: its one
+    // problem says so.
+    if (!checked.whole.hasHeader)
+        return checked.problems;
     const QList<ReportEntry> before = baseEntries(name, base, today);
     const QList<ReportEntry> now = sortedEntries(checked.whole.entries);
     if (std::includes(before.begin(), before.end(), now.begin(), now.end(), entryBefore)) {

@@ -136,7 +136,7 @@ INSTANTIATE_TEST_SUITE_P(
                         g.writeNative(FileNameToBytes(r) + "/" + kOddName, encode(kChangedBody, Encoding::Cp1251));
                         return Scenario{r + "/A.pas"};
                     },
-                    {"E.pas", "E.pas:0: Ошибка: нет заголовка.", "E.pas:0: Ошибка: нет новой записи в списке изменений.",
+                    {"E.pas", "E.pas:0: Ошибка: нет заголовка.",
                      "new/deeper/D.pas", FileNameFromBytes(kOddName)}},
         ChangesCase{"RenameOnlyIsNoChange",
                     [](GitTest &g) {
