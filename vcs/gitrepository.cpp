@@ -72,6 +72,7 @@ struct GitRepository::State
     Tree treeOf(const git_oid &commitId) const;
     FileChanges changes(git_diff *diff, bool staged) const;
     bool sameContent(const git_diff_delta &delta) const;
+    Blob blob(const QByteArray &id, const QString &path) const;
     QByteArray blobBytes(const QByteArray &id, const QString &path) const;
     QByteArray rawBlobBytes(const QByteArray &id, const QString &path) const;
 };
@@ -104,9 +105,10 @@ QString GitRepository::WorkTree() const
 
 git_oid GitRepository::State::resolve(const QString &ref) const
 {
-    const QByteArray spec = FileNameToBytes(ref);
+    const QByteArray revision = FileNameToBytes(ref);
     git_object *found = nullptr;
-    const int result = spec.contains('\0') ? GIT_EINVALIDSPEC : git_revparse_single(&found, repository.get(), spec.constData());
+    const int result = revision.contains('\0') ? GIT_EINVALIDSPEC
+                                                : git_revparse_single(&found, repository.get(), revision.constData());
     const Object object(found);
     if (result == GIT_ENOTFOUND || result == GIT_EINVALIDSPEC)
         throw Error(QStringLiteral("Unknown revision \"%1\": it is no branch, tag or commit of the repository; "
@@ -256,30 +258,31 @@ FileChanges GitRepository::State::changes(git_diff *diff, bool staged) const
     return changes;
 }
 
-QByteArray GitRepository::State::rawBlobBytes(const QByteArray &id, const QString &path) const
+Blob GitRepository::State::blob(const QByteArray &id, const QString &path) const
 {
     const git_oid oid = oidOf(id);
     git_blob *found = nullptr;
     Check(git_blob_lookup(&found, repository.get(), &oid),
           QStringLiteral("Cannot read the git blob of \"%1\"").arg(path));
-    const Blob blob(found);
-    return QByteArray(static_cast<const char *>(git_blob_rawcontent(blob.get())), qsizetype(git_blob_rawsize(blob.get())));
+    return Blob(found);
+}
+
+QByteArray GitRepository::State::rawBlobBytes(const QByteArray &id, const QString &path) const
+{
+    const Blob found = blob(id, path);
+    return QByteArray(static_cast<const char *>(git_blob_rawcontent(found.get())), qsizetype(git_blob_rawsize(found.get())));
 }
 
 QByteArray GitRepository::State::blobBytes(const QByteArray &id, const QString &path) const
 {
-    const git_oid oid = oidOf(id);
-    git_blob *found = nullptr;
-    const QString what = QStringLiteral("Cannot read the git blob of \"%1\"").arg(path);
-    Check(git_blob_lookup(&found, repository.get(), &oid), what);
-    const Blob blob(found);
+    const Blob found = blob(id, path);
     const QByteArray relative = FileNameToBytes(path).mid(workTreeBytes.size());
     git_blob_filter_options options = GIT_BLOB_FILTER_OPTIONS_INIT;
     git_buf buffer = GIT_BUF_INIT;
-    const int result = git_blob_filter(&buffer, blob.get(), relative.constData(), &options);
+    const int result = git_blob_filter(&buffer, found.get(), relative.constData(), &options);
     const QByteArray bytes = result < 0 ? QByteArray() : QByteArray(buffer.ptr, qsizetype(buffer.size));
     git_buf_dispose(&buffer);
-    Check(result, what);
+    Check(result, QStringLiteral("Cannot read the git blob of \"%1\"").arg(path));
     return bytes;
 }
 
