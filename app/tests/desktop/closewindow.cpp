@@ -4,36 +4,13 @@
 //
 //   desktop_closewindow WINDOW-ID
 
-#include <X11/Xlib.h>
-
-#include <cstdio>
-#include <cstdlib>
+#include "windowmessage.h"
 
 int main(int argc, char *argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s WINDOW-ID\n", argv[0]);
-        return 2;
-    }
-    char *end = nullptr;
-    const unsigned long window = std::strtoul(argv[1], &end, 0);
-    if (!end || *end || window == 0) {
-        std::fprintf(stderr, "not a window id: %s\n", argv[1]);
-        return 2;
-    }
-    Display *display = XOpenDisplay(nullptr);
-    if (!display) {
-        std::fprintf(stderr, "cannot open the display\n");
-        return 1;
-    }
-    XEvent event = {};
-    event.xclient.type = ClientMessage;
-    event.xclient.window = window;
-    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
-    event.xclient.format = 32;
-    event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
-    event.xclient.data.l[1] = CurrentTime;
-    const Status sent = XSendEvent(display, window, False, NoEventMask, &event);
+    const auto [display, window] = OpenWindowArgument(argc, argv);
+    const Status sent =
+        SendProtocolMessage(display, window, XInternAtom(display, "WM_DELETE_WINDOW", False), CurrentTime);
     XSync(display, False);
     XCloseDisplay(display);
     return sent ? 0 : 1;

@@ -8,7 +8,7 @@
 // Prints "longest unanswered ping: N ms (P pings, A answered)"; exits with 1
 // when the window answered no ping at all.
 
-#include <X11/Xlib.h>
+#include "windowmessage.h"
 
 #include <algorithm>
 #include <chrono>
@@ -39,21 +39,7 @@ double millisecondsBetween(Clock::time_point from, Clock::time_point to)
 
 int main(int argc, char *argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s WINDOW-ID\n", argv[0]);
-        return 2;
-    }
-    char *rest = nullptr;
-    const unsigned long window = std::strtoul(argv[1], &rest, 0);
-    if (!rest || *rest || window == 0) {
-        std::fprintf(stderr, "not a window id: %s\n", argv[1]);
-        return 2;
-    }
-    Display *display = XOpenDisplay(nullptr);
-    if (!display) {
-        std::fprintf(stderr, "cannot open the display\n");
-        return 1;
-    }
+    const auto [display, window] = OpenWindowArgument(argc, argv);
     std::signal(SIGTERM, stop);
     std::signal(SIGINT, stop);
     const Atom protocols = XInternAtom(display, "WM_PROTOCOLS", False);
@@ -72,15 +58,7 @@ int main(int argc, char *argv[])
     while (!stopped) {
         const Clock::time_point now = Clock::now();
         if (now >= next) {
-            XEvent event = {};
-            event.xclient.type = ClientMessage;
-            event.xclient.window = window;
-            event.xclient.message_type = protocols;
-            event.xclient.format = 32;
-            event.xclient.data.l[0] = long(ping);
-            event.xclient.data.l[1] = long(sent.size() + 1);
-            event.xclient.data.l[2] = long(window);
-            XSendEvent(display, window, False, NoEventMask, &event);
+            SendProtocolMessage(display, window, ping, long(sent.size() + 1), long(window));
             XFlush(display);
             sent.push_back(now);
             answered.push_back(Clock::time_point::max());
